@@ -1,0 +1,37 @@
+// The module player's public face: the module stream, loading, output and
+// the song position of what is audible now.
+#pragma once
+#include <cstdint>
+
+struct Module;
+
+// The five module-stream callbacks through which the loader reads a module.
+typedef void* (*StreamOpenFn)(const void* name);
+typedef void (*StreamCloseFn)(void* handle);
+typedef int32_t (*StreamReadFn)(void* destination, int32_t count, void* handle);
+typedef void (*StreamSeekFn)(void* handle, int32_t offset, uint8_t mode);
+typedef int32_t (*StreamTellFn)(void* handle);
+
+// Fills `buffer` with `bytes` bytes of plain signed PCM of width `bits` for
+// sample `sample` of instrument `instrument` (both counted from 0).
+typedef void (*SampleDataFn)(void* buffer, int32_t bytes, int32_t bits,
+                             int32_t instrument, int32_t sample);
+
+// Registers the stream; a null callback clears all five.
+void mp_set_stream(StreamOpenFn open, StreamCloseFn close, StreamReadFn read,
+                   StreamSeekFn seek, StreamTellFn tell);
+
+// Reads a module through the stream; null when it cannot be opened or is refused.
+Module* mp_load(const void* name, SampleDataFn on_sample_data);
+// Stops playback and releases the module; false for null.
+bool mp_free(Module* module);
+
+bool mp_open_output(int32_t rate);
+void mp_close_output();
+bool mp_start(Module* module);
+bool mp_stop(Module* module);
+
+// Song position of the output block that is audible now; 0 for null.
+int32_t mp_get_order(const Module* module);
+int32_t mp_get_row(const Module* module);
+int32_t mp_get_time(const Module* module);
