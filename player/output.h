@@ -12,3 +12,9 @@ extern float ramp_scale;       // 1 / ramp_frames
 
 // Sets every value above from the rate.
 void output_configure(int32_t rate);
+
+#include <atomic>
+// The stop handshake between the controlling thread and the render thread.
+extern std::atomic<uint8_t> stop_requested;
+extern std::atomic<uint8_t> render_busy;
+extern std::atomic<uint8_t> thread_finished;

@@ -20,3 +20,7 @@ void output_configure(int32_t rate) {
     if (ramp_frames < 1) ramp_frames = 1;  // below 345 Hz the ramp would vanish and its scale divide by 0
     ramp_scale = 1.0f / static_cast<float>(ramp_frames);
 }
+
+std::atomic<uint8_t> stop_requested{0};
+std::atomic<uint8_t> render_busy{0};
+std::atomic<uint8_t> thread_finished{1};  // no thread yet
