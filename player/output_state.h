@@ -1,0 +1,44 @@
+// The output's ring, mix buffer and position log, and the block renderer that
+// fills them. Player-internal: shared by the output, the offline renderer and
+// the device/thread code.
+#pragma once
+#include <cstdint>
+#include "player/module.h"
+
+struct PositionLogEntry {
+    uint8_t order;       // low 8 bits of the order position
+    uint8_t row;         // low 8 bits of the row
+    int32_t elapsed_ms;  // music time up to the end of the block
+};
+
+extern int16_t* ring_buffer;        // ring_frames stereo frames
+extern float* mix_buffer;           // ring_frames stereo frames, 16-byte aligned
+extern PositionLogEntry* position_log;  // ring_blocks entries
+extern int32_t write_block;         // next block to render
+extern int32_t audible_block;       // block the listener hears; indexes the log
+extern Module* playing_module;
+
+// Sets the output settings from the rate and clears the 256 voices; no device.
+void output_prepare(int32_t rate);
+// Resets the module's playback fields and channels, makes it the playing
+// module and creates the buffers; false for null, no settings or no memory.
+bool output_begin(Module* module);
+// Renders block write_block: ticks, mix, log entry, conversion; advances write_block.
+void render_block();
+// 2 x frames floats to 16-bit samples, rounded half to even and clamped.
+void convert_block(const float* source, int16_t* destination, int32_t frames);
+
+// The sound device as the output uses it: one buffer looped for ever and a
+// byte count played since it was handed over. Null: no device (offline use).
+struct AudioDevice {
+    bool (*open)(int32_t rate);
+    void (*play_looped)(int16_t* buffer, int32_t bytes);
+    uint64_t (*bytes_played)();
+    void (*release)();      // the device lets go of the buffer
+    void (*reset_close)();  // stop at once and close
+};
+extern const AudioDevice* audio_device;
+
+// The render thread, started by mp_start and ended by mp_stop. Null: none.
+extern bool (*render_thread_start)();
+extern void (*render_thread_join)();

@@ -1,0 +1,122 @@
+// The sequencer's state and its helpers: the channel table, the tick handler,
+// the effect passes, pitch tables, envelopes and auto-vibrato. Player-internal.
+#pragma once
+#include <cstdint>
+#include "player/mixer.h"
+#include "player/module.h"
+
+struct EnvelopeState {
+    int32_t tick;         // envelope time in ticks
+    int32_t point;        // next point to reach
+    int32_t value_fixed;  // 16.16
+    int32_t value;        // whole value: volume 0..64, panning 0..64 (32 centre)
+    int32_t slope;        // change of value_fixed per tick, 16.16
+    uint8_t finished;     // 1 once the last point has been reached
+};
+
+// Bits of Channel::changes, collected during one tick for the voice update.
+enum : uint8_t {
+    CHANGE_PITCH = 1,
+    CHANGE_VOLUME = 2,
+    CHANGE_PANNING = 4,
+    CHANGE_TRIGGER = 8,
+    CHANGE_STOP = 32,
+};
+
+struct Channel {
+    uint8_t note;            // 0-based; indexes the instrument's sample_map
+    uint8_t changes;
+    Voice* voice;
+    int32_t period;
+    int32_t volume;          // 0..64
+    int32_t panning;         // 0..255, slides may leave the range
+    int32_t volume_offset;   // this tick only (tremor)
+    int32_t period_offset;   // this tick only (vibrato, arpeggio, auto-vibrato)
+    EnvelopeState volume_env;
+    EnvelopeState panning_env;
+    int32_t fadeout_volume;  // 65536 after an instrument start
+    int32_t autovib_position;
+    int32_t autovib_sweep;
+    uint8_t key_off;
+    uint8_t instrument;      // 0-based
+    uint8_t real_note;
+    int32_t note_period;
+    int32_t sample_offset_memory;
+    uint8_t porta_down_memory;
+    uint8_t porta_up_memory;
+    uint8_t extra_fine_down_memory;
+    uint8_t extra_fine_up_memory;
+    uint8_t volume_slide_memory;
+    uint8_t panning_slide_memory;
+    uint8_t retrig_volume_change;
+    uint8_t retrig_interval;
+    int32_t porta_target;
+    uint8_t porta_speed;
+    int8_t vibrato_position;  // -32..31
+    uint8_t vibrato_speed;
+    uint8_t vibrato_depth;
+    uint8_t tremor_counter;
+    uint8_t tremor_on;
+    uint8_t tremor_off;
+    int32_t loop_row;
+    int32_t loop_count;
+    uint8_t wave_control;
+    uint8_t fine_volume_slide_memory;
+    uint8_t fine_porta_up_memory;
+    uint8_t fine_porta_down_memory;
+};
+
+constexpr int CHANNEL_COUNT = 32;
+extern Channel channels[CHANNEL_COUNT];
+extern Instrument empty_instrument;
+
+// Volume, period and panning as they were before a row's cell was applied;
+// the note delay puts them back.
+struct SavedNoteState {
+    int32_t volume;
+    int32_t period;
+    int32_t panning;
+};
+extern SavedNoteState seq_saved[CHANNEL_COUNT];
+
+// ---- sequencer (seq.cpp, seq_voice.cpp) ----
+void seq_set_bpm(Module* module, int32_t bpm);
+void seq_tick(Module* module);
+void seq_process_row(Module* module);
+void seq_process_tick(Module* module);
+void seq_start_instrument(Channel* channel, Sample* sample);
+void seq_update_voice(Channel* channel, Sample* sample, Module* module);
+// The instrument and sample a channel's `instrument` and `note` select.
+void seq_select(const Module* module, const Channel* channel,
+                Instrument** instrument, Sample** sample);
+// The cell of a channel in the current row, or null when there is none.
+const Cell* seq_current_cell(const Module* module, int32_t channel);
+
+// Song-position effects (row tick only).
+void seq_position_jump(Module* module, uint8_t param);
+void seq_pattern_break(Module* module, uint8_t param);
+void seq_pattern_loop(Module* module, Channel* channel, uint8_t y);
+void seq_pattern_delay(Module* module, uint8_t y);
+void seq_set_speed(Module* module, uint8_t param);
+
+// ---- effects (effects.cpp) ----
+void fx_row_volume(Channel* channel, uint8_t volume);
+void fx_tick_volume(Channel* channel, uint8_t volume);
+void fx_row_effect(Module* module, Channel* channel, const Cell* cell,
+                   Instrument* instrument, Sample* sample);
+void fx_tick_effect(Module* module, Channel* channel, const Cell* cell,
+                    Instrument* instrument, Sample* sample);
+
+// ---- pitch (period.cpp) ----
+int32_t period_linear(int32_t note, int32_t finetune);
+int32_t period_amiga(int32_t note, int32_t finetune);
+int32_t period_frequency(int32_t period, int32_t offset, bool linear);
+
+// ---- envelopes (envelope.cpp) ----
+void env_step(Channel* channel, EnvelopeState* state, const EnvelopePoint* points,
+              uint8_t count, uint8_t sustain, uint8_t loop_start,
+              uint8_t loop_end, uint8_t type, uint8_t change_bit);
+void env_set_position(Channel* channel, const Instrument* instrument, int32_t t);
+
+// ---- auto-vibrato (autovib.cpp) ----
+void autovib_step(Channel* channel, const Instrument* instrument);
