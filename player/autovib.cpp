@@ -1,0 +1,29 @@
+// The instrument's own vibrato, added to a channel's pitch on every tick,
+// with its four waveforms and the sweep that fades it in after a note starts.
+#include <cmath>
+#include "player/seq.h"
+
+static int32_t autovib_wave(uint8_t type, int32_t a) {
+    switch (type) {
+    case 0:  // the constant, close to 2 pi / 256, is kept in single precision
+        return static_cast<int32_t>(64.0 * std::sin(a * static_cast<double>(0.0245436877f)));
+    case 1:
+        return a < 128 ? 64 : -64;
+    case 2:
+        return (128 - ((a + 128) % 256)) >> 1;
+    case 3:
+        return (128 - ((384 - a) % 256)) >> 1;
+    default:
+        return 0;  // no waveform of that number: the vibrato stays still
+    }
+}
+
+void autovib_step(Channel* ch, const Instrument* instrument) {
+    int32_t m = instrument->vibrato_depth * autovib_wave(instrument->vibrato_type, ch->autovib_position);
+    if (instrument->vibrato_sweep != 0) m = m * ch->autovib_sweep / instrument->vibrato_sweep;
+    ch->period_offset += m >> 6;
+    if (ch->autovib_sweep < instrument->vibrato_sweep) ch->autovib_sweep++;
+    ch->autovib_position += instrument->vibrato_rate;
+    if (ch->autovib_position > 255) ch->autovib_position -= 256;
+    ch->changes |= CHANGE_PITCH;
+}

@@ -1,0 +1,66 @@
+// The voice update: a channel's collected changes turned into the pitch,
+// volume, panning, start and stop of the Voice the mixer plays.
+#include <cstdlib>
+#include "player/output.h"
+#include "player/seq.h"
+
+static void voice_side_volumes(Voice* v) {
+    v->left_volume = static_cast<uint8_t>(v->volume * (255 - v->panning) / 255);
+    v->right_volume = static_cast<uint8_t>(v->volume * v->panning / 255);
+}
+
+static int32_t clamp(int32_t value, int32_t low, int32_t high) {
+    return value < low ? low : value > high ? high : value;
+}
+
+static void voice_trigger(Voice* v, Sample* sample) {
+    v->sample = sample;
+    const uint64_t end = static_cast<uint64_t>(sample->loop_start) + sample->loop_length;
+    if (v->start_offset >= end) v->start_offset = 0;
+    v->position = v->start_offset;
+    v->position_fraction = 0;
+    v->start_offset = 0;
+    v->direction = 1;
+}
+
+static void voice_volume(Voice* v, const Channel* ch, const Module* module) {
+    // The product of the five factors is exact in double precision; 2^35 takes
+    // the full scale 64 * 64 * 65536 * 64 * 255 down to 127.5.
+    const double product = static_cast<double>(ch->volume + ch->volume_offset) * ch->volume_env.value *
+                           ch->fadeout_volume * module->global_volume * 255.0;
+    const int32_t volume = static_cast<int32_t>(product / 34359738368.0);
+    // Out-of-range envelope or global values must not wrap the voice's byte volumes.
+    v->volume = clamp(volume, 0, 255);
+    voice_side_volumes(v);
+}
+
+static void voice_panning(Voice* v, const Channel* ch) {
+    const int32_t d = std::abs(ch->panning - 128);
+    // the division comes first: an envelope moves a centred note in steps of 4
+    const int32_t p = ch->panning + ((128 - d) / 32) * (ch->panning_env.value - 32);
+    v->panning = clamp(p, 0, 255);
+    voice_side_volumes(v);
+}
+
+static void voice_pitch(Voice* v, const Channel* ch, const Module* module) {
+    const int32_t f = period_frequency(ch->period, ch->period_offset, (module->flags & 1) != 0);
+    v->frequency = f;
+    const uint32_t rate = static_cast<uint32_t>(output_rate > 0 ? output_rate : 1);
+    const uint32_t g = static_cast<uint32_t>(f < 100 ? 100 : f);
+    v->step = g / rate;
+    v->step_fraction = static_cast<uint32_t>((static_cast<uint64_t>(g % rate) << 32) / rate);
+}
+
+void seq_update_voice(Channel* ch, Sample* sample, Module* module) {
+    Voice* v = ch->voice;
+    if (!v) return;
+    if (static_cast<int64_t>(ch->period) + ch->period_offset == 0) ch->changes &= ~CHANGE_PITCH;
+    if (ch->changes & CHANGE_TRIGGER) voice_trigger(v, sample);
+    if (ch->changes & CHANGE_VOLUME) voice_volume(v, ch, module);
+    if (ch->changes & CHANGE_PANNING) voice_panning(v, ch);
+    if (ch->changes & CHANGE_PITCH) voice_pitch(v, ch, module);
+    if (ch->changes & CHANGE_STOP) {
+        stop_voice(v->index);
+        v->start_offset = 0;
+    }
+}
