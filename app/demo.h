@@ -15,8 +15,9 @@ extern uint32_t* font_strip;    // 728 x 11
 
 // Turns a colour-mapped TGA of the given size into 0x00RRGGBB pixels, top row first.
 void decode_tga(uint32_t* destination, const uint8_t* image, int width, int height);
-// Allocates and decodes the three pictures (start-up steps 8 and 9).
-void decode_pictures();
+// Allocates and decodes the three pictures, in this order; false when
+// memory for them cannot be had.
+bool decode_pictures();
 
 // ---- in-memory module stream ----
 struct MemoryStream {
@@ -73,5 +74,3 @@ void draw_credits(uint32_t* pixels, int t);
 void draw_frame(uint32_t* pixels, int t, int r);
 // True when "/c" stands anywhere in the command line.
 bool command_line_keeps_running(const char* command_line);
-// Start-up, frame loop and ending; returns the process status.
-int demo_main(const char* command_line);
