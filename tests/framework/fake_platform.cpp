@@ -1,0 +1,164 @@
+// The fake display backend: every seam operation scripted or recorded.
+#include "fake_platform.h"
+#include <cstring>
+
+FakeDisplay fake;
+
+static FakeWindow* fake_of(FwWindow window) { return static_cast<FakeWindow*>(window); }
+
+static void fake_start() { fake.calls.push_back("start"); }
+
+static FwWindow fake_create_window(const char* title, const FwIcon* icon, int32_t width, int32_t height,
+                                   FwWindowProc proc) {
+    FakeWindow* w = new FakeWindow{static_cast<int32_t>(fake.windows.size()), proc, title, icon, 0, 0, width,
+                                   height, false, false};
+    fake.windows.push_back(w);
+    fake.calls.push_back("create");
+    return w;
+}
+
+static void fake_screen_size(int32_t* width, int32_t* height) {
+    *width = fake.screen_width;
+    *height = fake.screen_height;
+}
+
+static void fake_place_window(FwWindow window, int32_t x, int32_t y, int32_t width, int32_t height) {
+    FakeWindow* w = fake_of(window);
+    w->x = x;
+    w->y = y;
+    w->client_width = width;
+    w->client_height = height;
+}
+
+static void fake_set_style(FwWindow window, bool full_screen) {
+    fake_of(window)->full_screen_style = full_screen;
+    fake.calls.push_back(full_screen ? "style full" : "style windowed");
+}
+
+static void fake_destroy_window(FwWindow window) {
+    FakeWindow* w = fake_of(window);
+    fake.calls.push_back("destroy");
+    w->destroyed = true;
+    w->proc(window, WM_DESTROY, 0, 0);
+}
+
+static bool fake_peek_message(FwMessage* message) {
+    if (fake.queue.empty()) return false;
+    *message = fake.queue.front();
+    fake.queue.pop_front();
+    return true;
+}
+
+static void fake_post_quit() { fake.queue.push_back(FwMessage{nullptr, WM_QUIT, 0, 0}); }
+
+static int64_t fake_default_proc(FwWindow, uint32_t message, uint64_t, int64_t) {
+    if (message == WM_SETCURSOR) fake.cursor_visible = true;
+    fake.calls.push_back("default");
+    return 7;  // recognisable as the default procedure's answer
+}
+
+static void fake_show_cursor(bool visible) { fake.cursor_visible = visible; }
+
+static void fake_enum_modes(FwModeCallback callback) {
+    fake.enum_calls++;
+    for (const FakeMode& m : fake.modes) callback(&m.info);
+}
+
+static bool fake_enter_full_screen(FwWindow, int32_t width, int32_t height, int32_t bits) {
+    fake.calls.push_back("enter " + std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(bits));
+    for (const FakeMode& m : fake.modes) {
+        if (m.info.width == width && m.info.height == height && m.info.bits == bits) {
+            fake.full_screen = true;
+            fake.current_mode = m;
+            // A pitch wider than the row, so row addressing is really exercised.
+            fake.back_pitch = width * bits / 8 + 64;
+            fake.back_buffer.assign(static_cast<size_t>(fake.back_pitch) * height, 0xAB);
+            return true;
+        }
+    }
+    return false;
+}
+
+static void fake_leave_full_screen(FwWindow) {
+    fake.calls.push_back("leave");
+    fake.full_screen = false;
+}
+
+static void fake_restore_surfaces() { fake.restores++; }
+
+static bool fake_lock_back_buffer(FwSurface* s) {
+    fake.locks++;
+    if (fake.lock_fails || !fake.full_screen) return false;
+    const FwModeInfo& m = fake.current_mode.info;
+    *s = FwSurface{fake.back_buffer.data(), fake.back_pitch, m.width, m.height, m.bits, fake.current_mode.green_mask};
+    return true;
+}
+
+static void fake_unlock_and_flip() {
+    fake.flips++;
+    fake.flipped = fake.back_buffer;
+}
+
+static void fake_draw_image(FwWindow, const void* bits, int32_t width, int32_t height, int32_t depth,
+                            int32_t dest_width, int32_t dest_height) {
+    fake.draws++;
+    if (depth != 32) return;
+    const uint32_t* p = static_cast<const uint32_t*>(bits);
+    fake.drawn.assign(p, p + static_cast<size_t>(width) * height);
+    fake.drawn_width = width;
+    fake.drawn_height = height;
+    fake.drawn_dest_width = dest_width;
+    fake.drawn_dest_height = dest_height;
+}
+
+static void fake_message_box(const char* text, const char* caption) {
+    fake.message_boxes.push_back(std::string(caption) + "|" + text);
+}
+
+static void fake_exit_process(int32_t code) {
+    fake.calls.push_back("exit");
+    throw FakeExit{code};
+}
+
+static const FwPlatform fake_platform = {
+    "fake", fake_start, fake_create_window, fake_screen_size, fake_place_window, fake_set_style,
+    fake_destroy_window, fake_peek_message, fake_post_quit, fake_default_proc, fake_show_cursor,
+    fake_enum_modes, fake_enter_full_screen, fake_leave_full_screen, fake_restore_surfaces,
+    fake_lock_back_buffer, fake_unlock_and_flip, fake_draw_image, fake_message_box, fake_exit_process,
+};
+
+static bool fake_has_mmx() { return fake.has_mmx; }
+
+void fake_reset() {
+    for (FakeWindow* w : fake.windows) delete w;
+    fake = FakeDisplay{};
+    fake.screen_width = 1024;
+    fake.screen_height = 768;
+    fake.has_mmx = true;
+    fake.cursor_visible = true;
+    std::free(fw_frame.base);
+    std::free(fw_display.dib_bits);
+    fw_frame = FrameBuffer{};
+    fw_display = DisplayState{};
+    fw_caption = nullptr;
+    fw_icon = nullptr;
+    fw_windowed = 0;
+    fw_options = "";
+    fw_mmx = 0;
+    fw_restored = 0;
+    fw_chained_proc = fw_default_proc;
+    fw_query_mmx = fake_has_mmx;
+    fw_install_platform(&fake_platform);
+}
+
+void fake_queue(uint32_t message, uint64_t wparam, int64_t lparam) {
+    fake.queue.push_back(FwMessage{fw_display.window, message, wparam, lparam});
+}
+
+FakeWindow* fake_window() { return static_cast<FakeWindow*>(fw_display.window); }
+
+int32_t fake_count(const std::string& call) {
+    int32_t n = 0;
+    for (const std::string& c : fake.calls) n += c == call;
+    return n;
+}
