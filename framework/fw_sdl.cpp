@@ -30,7 +30,11 @@ bool fw_sdl_available() {
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    if (SDL_GetNumVideoDisplays() < 1) {
+    // SDL falls back on drivers that show nothing; those count as no display
+    // unless asked for by name.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool invisible = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+    if (SDL_GetNumVideoDisplays() < 1 || (invisible && !SDL_getenv("SDL_VIDEODRIVER"))) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return false;
     }
