@@ -1,0 +1,148 @@
+// The block renderer through the offline path: tick timing inside blocks,
+// the position log, conversion to 16 bits, and playback start and stop.
+#include <gtest/gtest.h>
+#include <cmath>
+#include <vector>
+#include "player/mp.h"
+#include "player/output.h"
+#include "player/render.h"
+#include "tests/player/seq_song.h"
+
+namespace {
+
+std::vector<PositionLogEntry> render_blocks(Module* m, int blocks, std::vector<int16_t>* audio = nullptr) {
+    std::vector<PositionLogEntry> log;
+    std::vector<int16_t> out(static_cast<size_t>(block_frames) * 2);
+    auto keep = [](const PositionLogEntry& e, void* user) {
+        static_cast<std::vector<PositionLogEntry>*>(user)->push_back(e);
+    };
+    for (int b = 0; b < blocks; b++) {
+        EXPECT_EQ(render_frames(out.data(), block_frames, keep, &log), block_frames);
+        if (audio) audio->insert(audio->end(), out.begin(), out.end());
+    }
+    (void)m;
+    return log;
+}
+
+void* fake_open(const void*) { return nullptr; }
+void fake_close(void*) {}
+int32_t fake_read(void*, int32_t, void*) { return 0; }
+void fake_seek(void*, int32_t, uint8_t) {}
+int32_t fake_tell(void*) { return 0; }
+
+}  // namespace
+
+TEST(Render, TicksInsideBlocksAndElapsedTime) {
+    SeqSong song(1, {16});
+    ASSERT_TRUE(render_begin(&song.module, 44100));
+    EXPECT_EQ(block_frames, 884);
+    EXPECT_EQ(song.module.samples_per_tick, 882);
+    std::vector<PositionLogEntry> log = render_blocks(&song.module, 13);
+    // Row 1 starts at frame 5292 (6 ticks of 882), inside block 5; row 2 at 10584, in block 11.
+    for (int b = 0; b < 5; b++) EXPECT_EQ(log[b].row, 0) << b;
+    EXPECT_EQ(log[5].row, 1);
+    EXPECT_EQ(log[10].row, 1);
+    EXPECT_EQ(log[11].row, 2);
+    // Block 0 is 882 + 2 frames: 19 ms + 0 ms, the float 1/44100 being a hair small.
+    EXPECT_EQ(log[0].elapsed_ms, 19);
+    // Block 1: 880 + 4 frames, again 19 + 0.
+    EXPECT_EQ(log[1].elapsed_ms, 38);
+    EXPECT_EQ(mp_get_row(&song.module), 2);
+    EXPECT_EQ(mp_get_time(&song.module), log[12].elapsed_ms);
+    EXPECT_EQ(mp_get_order(nullptr), 0);
+    EXPECT_EQ(mp_get_time(nullptr), 0);
+    EXPECT_TRUE(mp_stop(&song.module));
+    EXPECT_EQ(mp_get_time(&song.module), 0);  // no log after the stop
+    EXPECT_TRUE(mp_stop(&song.module));        // twice is harmless
+    EXPECT_FALSE(mp_stop(nullptr));
+}
+
+TEST(Render, PatternLoopSeenInThePositionLog) {
+    SeqSong song(1, {16, 16});
+    song.module.default_speed = 1;
+    song.at(0, 4, 0) = Cell{0, 0, 0, 14, 0x60};
+    song.at(0, 8, 0) = Cell{0, 0, 0, 14, 0x62};
+    ASSERT_TRUE(render_begin(&song.module, 44100));
+    std::vector<PositionLogEntry> log = render_blocks(&song.module, 30);
+    std::vector<int32_t> rows;
+    bool loop_started = false;
+    for (const PositionLogEntry& e : log) {
+        if (e.row == 4) loop_started = true;
+        if (e.row == 9) break;
+        if (loop_started) {
+            EXPECT_NE(e.row, 3);
+        }
+        if (rows.empty() || rows.back() != e.row) rows.push_back(e.row);
+    }
+    // One 884-frame block per 882-frame row: the log steps through each row,
+    // block 0 already ending in row 1.
+    EXPECT_EQ(rows, (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8, 4, 5, 6, 7, 8}));
+    mp_stop(&song.module);
+}
+
+TEST(Render, NotesSoundAndPiecesMatchWholeBlocks) {
+    SeqSong song(2, {4});
+    song.at(0, 0, 0) = Cell{49, 1, 0, 0, 0};
+    song.at(0, 2, 1) = Cell{61, 1, 0, 0, 0};
+    ASSERT_TRUE(render_begin(&song.module, 44100));
+    std::vector<int16_t> whole;
+    render_blocks(&song.module, 20, &whole);
+    mp_stop(&song.module);
+    bool sound = false;
+    for (int16_t s : whole) sound = sound || s != 0;
+    EXPECT_TRUE(sound);
+
+    // The same song rendered in uneven pieces gives the same frames.
+    ASSERT_TRUE(render_begin(&song.module, 44100));
+    std::vector<int16_t> pieces(whole.size());
+    size_t done = 0;
+    int32_t piece = 1;
+    while (done < whole.size() / 2) {
+        int32_t n = std::min<int32_t>(piece, static_cast<int32_t>(whole.size() / 2 - done));
+        ASSERT_EQ(render_frames(pieces.data() + done * 2, n, nullptr, nullptr), n);
+        done += n;
+        piece = piece * 3 % 1000 + 1;
+    }
+    mp_stop(&song.module);
+    EXPECT_EQ(pieces, whole);
+    EXPECT_EQ(render_frames(pieces.data(), 10, nullptr, nullptr), 0);  // nothing plays now
+    EXPECT_FALSE(render_begin(nullptr, 44100));
+    EXPECT_FALSE(render_begin(&song.module, 0));
+}
+
+TEST(Render, ConvertRoundsHalfToEvenAndClamps) {
+    const float in[8] = {0.5f, 1.5f, -2.5f, 40000.0f, -40000.0f, NAN, 2.4999f, -0.5f};
+    int16_t out[8];
+    convert_block(in, out, 4);
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[1], 2);
+    EXPECT_EQ(out[2], -2);
+    EXPECT_EQ(out[3], 32767);
+    EXPECT_EQ(out[4], -32768);
+    EXPECT_EQ(out[5], 0);
+    EXPECT_EQ(out[6], 2);
+    EXPECT_EQ(out[7], 0);
+}
+
+TEST(Render, StartPrimesTheWholeRing) {
+    SeqSong song(1, {64});
+    mp_set_stream(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(mp_open_output(44100));
+    mp_set_stream(fake_open, fake_close, fake_read, fake_seek, fake_tell);
+    ASSERT_TRUE(mp_open_output(44100));
+    EXPECT_EQ(ring_blocks, 100);
+    EXPECT_EQ(voices[200].index, 200);
+    EXPECT_FALSE(mp_start(nullptr));
+    audible_block = 0;
+    ASSERT_TRUE(mp_start(&song.module));
+    EXPECT_EQ(write_block, 0);
+    // The getters read block 0, written first while priming.
+    EXPECT_EQ(mp_get_time(&song.module), 19);
+    EXPECT_EQ(mp_get_row(&song.module), 0);
+    // 100 blocks of 884 frames at 6 ticks of 882 per row: row 16 by the end.
+    EXPECT_EQ(position_log[99].row, 88400 / 5292);
+    EXPECT_EQ(song.module.elapsed_ms, position_log[99].elapsed_ms);
+    EXPECT_TRUE(mp_stop(&song.module));
+    mp_close_output();
+    mp_set_stream(nullptr, nullptr, nullptr, nullptr, nullptr);
+}
