@@ -7,8 +7,11 @@
 #     fails, and a new window replaces the old; Escape ends with exit code 1.
 #  2. A 320x240 screen at 16 bits offers exactly the mode: the frame goes
 #     through the 16-bit packing and is on screen within the packing's loss.
-# Usage: xvfb_test.sh <program>. Exit 77 (skipped) without Xvfb and its tools.
+#  3. With a close helper: the window's close request ends with exit code 1.
+# Usage: xvfb_test.sh <program> [<close helper>]. Exit 77 (skipped) without
+# Xvfb and its tools.
 program="$1"
+closer="$2"
 title="Bramzeil Strikes Air"
 for tool in Xvfb xdotool import compare identify; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
@@ -122,4 +125,13 @@ echo "full screen at 16 bits shows the packed frame"
 press "$window" Escape
 expect_exit_1 Escape
 echo "Escape ended the full-screen program with exit code 1"
+stop
+
+# ---- 3: the close box ----
+[ -n "$closer" ] || exit 0
+start 1024x768x24
+window=$(find_window "") || fail "no window for the close request"
+"$closer" "$window" || fail "the close request could not be sent"
+expect_exit_1 "closing the window"
+echo "closing the window ended the program with exit code 1"
 exit 0
