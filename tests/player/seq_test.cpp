@@ -1,6 +1,7 @@
 // The sequencer through its tick handler: tempo, row timing, the
 // song-position effects, note and instrument selection and the voice numbers.
 #include <gtest/gtest.h>
+#include <cstring>
 #include "player/output.h"
 #include "player/seq.h"
 #include "tests/player/seq_song.h"
@@ -303,4 +304,57 @@ TEST(Sequencer, BadCellsAndOrdersStayInBounds) {
     seq_song_reset(&wide.module);
     seq_run(&wide.module, 10);
     EXPECT_EQ(voices[39].sample, nullptr);
+}
+
+TEST(Sequencer, EffectsThroughTheTickHandler) {
+    output_configure(44100);
+    SeqSong song(4, {8});
+    song.module.default_speed = 6;
+    song.at(0, 0, 0) = note_cell(49, 1, 0x61);           // volume column: six slides
+    song.at(0, 0, 1) = note_cell(49, 1, 0, 10, 0x01);    // A01: five slides
+    song.at(0, 0, 2) = note_cell(49, 1, 0, 0, 0x37);     // arpeggio
+    song.at(0, 0, 3) = note_cell(49, 1, 0, 9, 0x04);     // offset 1024 beyond the 1000 frames
+    seq_song_reset(&song.module);
+    std::vector<int32_t> arpeggio;
+    for (int t = 0; t < 6; t++) {
+        seq_tick(&song.module);
+        arpeggio.push_back(channels[2].period_offset);
+        if (t == 0) {
+            EXPECT_TRUE(channels[3].changes & CHANGE_STOP);
+            EXPECT_FALSE(channels[3].changes & CHANGE_TRIGGER);
+        }
+    }
+    EXPECT_EQ(channels[0].volume, 58);
+    EXPECT_EQ(channels[1].volume, 59);
+    EXPECT_EQ(arpeggio, (std::vector<int32_t>{0, 192, 448, 0, 192, 448}));
+
+    // Vibrato depth 8 at phase 16 and -16 of the sine.
+    Channel ch;
+    std::memset(&ch, 0, sizeof ch);
+    const Cell vibrato{0, 0, 0, 4, 0x08};
+    ch.vibrato_position = 16;
+    fx_row_effect(&song.module, &ch, &vibrato, &song.instruments[0], &song.samples[0]);
+    EXPECT_EQ(ch.period_offset, -60);
+    ch.vibrato_position = -16;
+    fx_row_effect(&song.module, &ch, &vibrato, &song.instruments[0], &song.samples[0]);
+    EXPECT_EQ(ch.period_offset, 60);
+}
+
+TEST(Sequencer, SampleOffsetAndNoteDelay) {
+    output_configure(44100);
+    SeqSong song(2, {8});
+    song.module.default_speed = 6;
+    song.at(0, 0, 0) = note_cell(0, 0, 0, 9, 0x02);   // offset 512 without a note
+    song.at(0, 1, 0) = note_cell(49, 1);
+    song.at(0, 0, 1) = note_cell(49, 1, 0, 14, 0xD3); // ED3
+    seq_song_reset(&song.module);
+    seq_run(&song.module, 3);
+    EXPECT_EQ(voices[0].start_offset, 512u);
+    EXPECT_EQ(voices[1].sample, nullptr);  // not started before tick 3
+    seq_run(&song.module, 1);
+    EXPECT_EQ(voices[1].sample, &song.samples[0]);
+    EXPECT_EQ(voices[1].volume, 127);
+    seq_run(&song.module, 3);  // row 1: the note starts at the offset
+    EXPECT_EQ(voices[0].position, 512u);
+    EXPECT_EQ(voices[0].start_offset, 0u);
 }
