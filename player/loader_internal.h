@@ -1,0 +1,31 @@
+// What the loader's two files share: the state of one load and the reading
+// of instruments and sample data. Player-internal.
+#pragma once
+#include <cstdint>
+#include "player/module.h"
+#include "player/stream.h"
+
+constexpr int32_t MAX_INSTRUMENTS = 128;
+constexpr int32_t MAX_SAMPLES = 16;
+
+// Facts about each sample's stored bytes that the Sample record does not keep.
+struct LoadState {
+    Module* module;
+    StreamRecord* stream;
+    uint32_t stored_bytes[MAX_INSTRUMENTS][MAX_SAMPLES];  // bytes the file holds for it
+    uint8_t packed[MAX_INSTRUMENTS][MAX_SAMPLES];         // 4-bit delta-table packing
+};
+
+// Reads the instrument and sample headers; with `with_data`, each
+// instrument's sample data right after its headers. False to refuse.
+bool load_instruments(LoadState* load, bool with_data);
+// Reads the sample data of one instrument from the current position.
+bool load_sample_data(LoadState* load, int32_t instrument);
+// Releases everything a module holds, without touching playback.
+void release_module(Module* module);
+
+inline uint16_t read_u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t read_u32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}

@@ -1,0 +1,243 @@
+// The software mixer: voices 0..31 resampled by linear interpolation from
+// 32.32 fixed-point positions, with loops and volume ramps, into float spans.
+#include <cmath>
+#include "player/mixer.h"
+#include "player/output.h"
+
+Voice voices[VOICE_COUNT];
+
+constexpr uint64_t ONE = uint64_t(1) << 32;  // one frame in 32.32
+// Beyond these the 64-bit position arithmetic could overflow. No stream can
+// hold a sample of 2^30 frames, and a step of 2^24 frames skips whole samples.
+constexpr uint64_t MAX_LENGTH = uint64_t(1) << 30;
+constexpr uint64_t MAX_STEP = (uint64_t(1) << 24) * ONE;
+constexpr float INV_255 = 1.0f / 255.0f;
+
+bool stop_voice(int32_t voice) {
+    if (voice < 0 || voice >= VOICE_COUNT) return false;
+    voices[voice].sample = nullptr;
+    voices[voice].position = 0;
+    voices[voice].position_fraction = 0;
+    return true;
+}
+
+// The part of the sample a voice moves in, in 32.32. A loop that does not fit
+// the sample, or is empty, plays as no loop.
+struct Bounds {
+    uint64_t start;  // loop start
+    uint64_t end;    // loop end; the sample end without loop
+    uint8_t kind;
+};
+
+static Bounds voice_bounds(const Sample* sample) {
+    const uint64_t length = sample->length < MAX_LENGTH ? sample->length : MAX_LENGTH;
+    const uint64_t start = sample->loop_start;
+    const uint64_t end = start + sample->loop_length;
+    const bool looped = sample->loop_kind == LOOP_FORWARD || sample->loop_kind == LOOP_PINGPONG;
+    if (looped && end <= length && start < end) return {start * ONE, end * ONE, sample->loop_kind};
+    return {0, length * ONE, LOOP_NONE};
+}
+
+// Output frames until the position reaches the boundary ahead. A full 64-bit
+// division rather than the 24-bit shifted one, so that no distance is too long
+// to see and a distance of a few 2^-32 never counts as zero frames. Moving
+// backward each frame may also drop the cleared lowest bit, so the step is
+// taken one unit larger: no frame is then ever mixed below the loop start.
+static uint64_t frames_to_boundary(uint64_t distance, uint64_t step, bool backward) {
+    if (distance == 0) return 0;
+    if (backward) step += 1;
+    if (step == 0) return UINT64_MAX;
+    return distance / step + (distance % step != 0);
+}
+
+// Moves a position that has crossed a loop boundary back into the loop.
+// Returns false when the sample has ended.
+static bool wrap_position(uint64_t* position, int32_t* direction, const Bounds& b) {
+    if (b.kind == LOOP_FORWARD) {
+        if (*position >= b.end) {
+            const uint64_t length = b.end - b.start;
+            const uint64_t whole = (*position >> 32) - (b.start >> 32);
+            *position = b.start + (whole % (length >> 32)) * ONE + (*position & 0xFFFFFFFFu);
+        }
+        return true;
+    }
+    if (b.kind != LOOP_PINGPONG) return false;
+    // Reflections at each end alternate until the position is inside; every
+    // two of them move it by twice the loop length, so those are taken at once.
+    const uint64_t length = b.end - b.start;
+    if (*direction != 2) {
+        if (*position < b.end) return true;
+        uint64_t over = *position - b.end;
+        if (over >= 2 * length) over %= 2 * length;
+        if (over < length) {
+            *position = b.end - over - 1;  // 2 x end - position - 2^-32
+            *direction = 2;
+        } else {
+            *position = b.start + (over - length);
+            *direction = 1;
+        }
+        return true;
+    }
+    // Positions here lie within a step of the start, so the difference read
+    // as signed is exact even when the position has passed below 0.
+    const int64_t above = static_cast<int64_t>(*position - b.start);
+    if (above > 0) return true;
+    uint64_t under = static_cast<uint64_t>(-above);
+    if (under > 2 * length) under = (under - 1) % (2 * length) + 1;
+    if (under <= length) {
+        // 2 x start - position - 2^-32; at position 0 it stays at 0 instead of
+        // wrapping to the far end of the 32-bit range.
+        *position = (b.start + under == 0) ? 0 : b.start + under - 1;
+        *direction = 1;
+    } else {
+        *position = b.end - (under - length);
+        *direction = 2;
+    }
+    return true;
+}
+
+// Sets up the ramp for a pass; returns its length in frames (0: none).
+static int32_t ramp_setup(Voice* v) {
+    if (v->ramp_frames_left > 0 && v->left_volume == v->ramp_left_target &&
+        v->right_volume == v->ramp_right_target)
+        return v->ramp_frames_left;
+    v->ramp_left_target = v->left_volume;
+    v->ramp_right_target = v->right_volume;
+    int32_t count = 0;
+    v->ramp_left_increment = 0.0f;
+    v->ramp_right_increment = 0.0f;
+    if (v->left_volume != v->current_left_volume) {
+        v->ramp_left_increment = static_cast<float>(v->left_volume - v->current_left_volume) * INV_255 * ramp_scale;
+        count = ramp_frames;
+    }
+    if (v->right_volume != v->current_right_volume) {
+        v->ramp_right_increment = static_cast<float>(v->right_volume - v->current_right_volume) * INV_255 * ramp_scale;
+        count = ramp_frames;
+    }
+    return count;
+}
+
+// Inner loops: nothing but the counter is tested per frame. f is the position
+// fraction halved, as a signed 31-bit weight, exactly as the mix is defined.
+static inline double interpolate(const int16_t* data, uint64_t position) {
+    const uint32_t i = static_cast<uint32_t>(position >> 32);
+    const double f = static_cast<double>(static_cast<uint32_t>(position) / 2) * (1.0 / 2147483648.0);
+    const double x0 = data[i];
+    return x0 + f * (data[i + 1] - x0);
+}
+
+static inline uint64_t advance(uint64_t position, uint64_t step, bool backward) {
+    position &= ~uint64_t(1);
+    return backward ? position - step : position + step;
+}
+
+static uint64_t mix_plain(float* out, int32_t count, const int16_t* data, uint64_t position,
+                          uint64_t step, bool backward, float left, float right) {
+    int32_t k = 0;
+    for (; k + 1 < count; k += 2) {
+        double s = interpolate(data, position);
+        out[0] = static_cast<float>(out[0] + s * left);
+        out[1] = static_cast<float>(out[1] + s * right);
+        position = advance(position, step, backward);
+        s = interpolate(data, position);
+        out[2] = static_cast<float>(out[2] + s * left);
+        out[3] = static_cast<float>(out[3] + s * right);
+        position = advance(position, step, backward);
+        out += 4;
+    }
+    if (k < count) {
+        const double s = interpolate(data, position);
+        out[0] = static_cast<float>(out[0] + s * left);
+        out[1] = static_cast<float>(out[1] + s * right);
+        position = advance(position, step, backward);
+    }
+    return position;
+}
+
+static uint64_t mix_ramped(float* out, int32_t count, const int16_t* data, uint64_t position,
+                           uint64_t step, bool backward, float* left, float* right,
+                           float left_increment, float right_increment) {
+    float l = *left, r = *right;
+    for (int32_t k = 0; k < count; k++) {
+        const double s = interpolate(data, position);
+        out[0] = static_cast<float>(out[0] + s * l);
+        out[1] = static_cast<float>(out[1] + s * r);
+        l += left_increment;
+        r += right_increment;
+        position = advance(position, step, backward);
+        out += 2;
+    }
+    *left = l;
+    *right = r;
+    return position;
+}
+
+// A ramp's volume as a byte, rounded half to even (the default rounding mode).
+static uint8_t to_volume(float v) {
+    const float scaled = std::nearbyint(v * 255.0f);
+    return static_cast<uint8_t>(scaled < 0.0f ? 0.0f : scaled > 255.0f ? 255.0f : scaled);
+}
+
+static void mix_voice(Voice* v, float* span, int32_t n) {
+    float* cursor = span;
+    int32_t remaining = n;
+    uint64_t position = static_cast<uint64_t>(v->position) << 32 | v->position_fraction;
+    uint64_t step = static_cast<uint64_t>(v->step) << 32 | v->step_fraction;
+    if (step > MAX_STEP) step = MAX_STEP;
+    while (remaining > 0) {
+        const Sample* sample = v->sample;
+        const Bounds b = voice_bounds(sample);
+        // Only a ping-pong loop moves backward, and never from beyond its end.
+        if (v->direction == 2 && (b.kind != LOOP_PINGPONG || position >= b.end)) v->direction = 1;
+        const bool backward = v->direction == 2;
+        int32_t count = remaining;
+        bool end_reached = false;
+        const uint64_t distance = backward ? (position > b.start ? position - b.start : 0)
+                                           : (position < b.end ? b.end - position : 0);
+        const uint64_t frames = frames_to_boundary(distance, step, backward);
+        if (frames <= static_cast<uint64_t>(count)) {
+            count = static_cast<int32_t>(frames);
+            end_reached = true;
+        }
+        if (count > 0 && !sample->data) {  // nothing to read: the voice ends
+            stop_voice(static_cast<int32_t>(v - voices));
+            return;
+        }
+        const int32_t ramp = ramp_setup(v);
+        if (ramp > 0) {
+            v->ramp_frames_left = ramp;
+            const int32_t count_before = count;
+            if (ramp < count) count = ramp;
+            float left = v->current_left_volume / 255.0f;
+            float right = v->current_right_volume / 255.0f;
+            position = mix_ramped(cursor, count, sample->data, position, step, backward, &left, &right,
+                                  v->ramp_left_increment, v->ramp_right_increment);
+            v->current_left_volume = to_volume(left);
+            v->current_right_volume = to_volume(right);
+            v->ramp_frames_left = ramp - count;
+            if (v->ramp_frames_left == 0 && count < count_before) {
+                cursor += 2 * count;
+                remaining -= count;
+                continue;  // the ramp ended inside the pass: go on at its volume
+            }
+        } else if (count > 0) {
+            position = mix_plain(cursor, count, sample->data, position, step, backward,
+                                 v->left_volume * INV_255, v->right_volume * INV_255);
+        }
+        cursor += 2 * count;
+        remaining -= count;
+        if (!end_reached) break;
+        if (!wrap_position(&position, &v->direction, b)) {
+            stop_voice(static_cast<int32_t>(v - voices));
+            return;
+        }
+    }
+    v->position = static_cast<uint32_t>(position >> 32);
+    v->position_fraction = static_cast<uint32_t>(position);
+}
+
+void mix_voices(float* span, int32_t n) {
+    if (n < 1) return;
+    for (int32_t i = 0; i < MIXED_VOICES; i++)
+        if (voices[i].sample) mix_voice(&voices[i], span, n);
+}
