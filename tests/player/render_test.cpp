@@ -7,6 +7,7 @@
 #include "player/output.h"
 #include "player/render.h"
 #include "tests/player/seq_song.h"
+#include "tests/player/xm_builder.h"
 
 namespace {
 
@@ -144,5 +145,50 @@ TEST(Render, StartPrimesTheWholeRing) {
     EXPECT_EQ(song.module.elapsed_ms, position_log[99].elapsed_ms);
     EXPECT_TRUE(mp_stop(&song.module));
     mp_close_output();
+    mp_set_stream(nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+TEST(Render, LoadedModulePlaysItsOrderListRowByRow) {
+    std::vector<int8_t> wave(100);
+    for (size_t i = 0; i < wave.size(); i++) wave[i] = static_cast<int8_t>(i < 50 ? 100 : -100);
+    XmSong xm = xm_simple_song(xm_sample8(wave, 1, 0, 100), 2, 4);
+    xm.song_length = 3;
+    xm.restart = 1;
+    xm.speed = 3;
+    xm.orders[0] = 0;
+    xm.orders[1] = 1;
+    xm.orders[2] = 0;
+    XmPattern second;
+    second.rows = 4;
+    second.cells.assign(8, Cell{0, 0, 0, 0, 0});
+    second.cells[1] = Cell{61, 1, 0, 0, 0};  // row 0, channel 1
+    xm.patterns.push_back(second);
+    xm.patterns[0].cells.assign(8, Cell{0, 0, 0, 0, 0});
+    xm.patterns[0].cells[0] = Cell{49, 1, 0, 0, 0};
+    const std::vector<uint8_t> bytes = xm_build(xm);
+    mp_set_stream(xm_stream_open, xm_stream_close, xm_stream_read, xm_stream_seek, xm_stream_tell);
+    Module* m = mp_load(&bytes, nullptr);
+    ASSERT_NE(m, nullptr);
+    ASSERT_TRUE(render_begin(m, 44100));
+    std::vector<int16_t> audio;
+    // 3 ticks of 882 frames per row, 4 rows per pattern: 10584 frames per order position.
+    std::vector<PositionLogEntry> log = render_blocks(m, 55, &audio);
+    std::vector<int32_t> orders;
+    for (const PositionLogEntry& e : log)
+        if (orders.empty() || orders.back() != e.order) orders.push_back(e.order);
+    EXPECT_EQ(orders, (std::vector<int32_t>{0, 1, 2, 1, 2}));
+    // Block 11 ends at frame 10608, just past the start of order 1.
+    EXPECT_EQ(log[10].order, 0);
+    EXPECT_EQ(log[10].row, 3);
+    EXPECT_EQ(log[11].order, 1);
+    EXPECT_EQ(log[11].row, 0);
+    bool left = false, right = false;
+    for (size_t i = 0; i < audio.size(); i += 2) {
+        left = left || audio[i] != 0;
+        right = right || audio[i + 1] != 0;
+    }
+    EXPECT_TRUE(left && right);  // centred notes reach both sides
+    EXPECT_EQ(channels[1].real_note, 60);
+    EXPECT_TRUE(mp_free(m));
     mp_set_stream(nullptr, nullptr, nullptr, nullptr, nullptr);
 }
