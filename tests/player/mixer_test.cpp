@@ -271,7 +271,7 @@ TEST_F(Mixer, RandomVoicesStaySafe) {
         samples.emplace_back(frames, kind, start_at, loop_length);
     }
     std::vector<float> out(2 * 4096);
-    for (int round = 0; round < 3000; round++) {
+    for (int round = 0; round < 2000; round++) {
         Voice& v = voices[rng() % 32];
         if (!v.sample || rng() % 4 == 0) {
             const Sample* s = &samples[rng() % samples.size()].sample;
