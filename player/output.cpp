@@ -3,8 +3,10 @@
 // The sound device and the render thread are reached only through the hooks
 // of output_state.h, so this file runs the same with or without them.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 #include "player/mixer.h"
 #include "player/mp.h"
 #include "player/output.h"
@@ -16,16 +18,28 @@ int16_t* ring_buffer = nullptr;
 float* mix_buffer = nullptr;
 PositionLogEntry* position_log = nullptr;
 int32_t write_block = 0;
-int32_t audible_block = 0;
+std::atomic<int32_t> audible_block{0};
 Module* playing_module = nullptr;
 
 const AudioDevice* audio_device = nullptr;
-bool (*render_thread_start)() = nullptr;
-void (*render_thread_join)() = nullptr;
+bool (*render_thread_start)() = output_thread_start;
+void (*render_thread_join)() = output_thread_join;
 
 static int32_t ring_buffer_frames = 0;  // size of ring_buffer as allocated
 static bool thread_started = false;
 static bool device_holds_ring = false;
+static bool ring_handed_over = false;  // play_looped given, release not yet
+
+// Odd while the render thread rewrites an entry and moves audible_block on;
+// the getters read again when it was odd or changed under them.
+static std::atomic<uint32_t> log_sequence{0};
+
+// The log's fields are read by the getters while the render thread writes
+// them: relaxed atomic accesses, no lock.
+template <typename T>
+static void relaxed_store(T& field, T value) { __atomic_store_n(&field, value, __ATOMIC_RELAXED); }
+template <typename T>
+static T relaxed_load(const T& field) { return __atomic_load_n(&field, __ATOMIC_RELAXED); }
 
 // ---- settings and device ----
 
@@ -38,6 +52,7 @@ void output_prepare(int32_t rate) {
 void mp_close_output() {
     if (audio_device) audio_device->reset_close();
     device_holds_ring = false;
+    ring_handed_over = false;
     // Once the device is reset nothing reads the ring any more.
     if (!playing_module) {
         std::free(ring_buffer);
@@ -49,8 +64,10 @@ void mp_close_output() {
 bool mp_open_output(int32_t rate) {
     if (!stream_ready()) return false;
     if (rate < 1) return false;  // no block size, no tempo can be derived from it
+    // New settings under a running render thread would resize the ring it writes.
+    if (playing_module) mp_stop(playing_module);
     mp_close_output();
-    if (audio_device && !audio_device->open(rate)) return false;
+    if (!audio_open_device(rate)) return false;
     output_prepare(rate);
     return true;
 }
@@ -117,12 +134,18 @@ bool output_begin(Module* module) {
 bool mp_start(Module* module) {
     if (!output_begin(module)) return false;
     do render_block(); while (write_block != 0);
-    if (audio_device) {
-        audio_device->play_looped(ring_buffer, ring_frames * 4);
-        device_holds_ring = true;
-    }
+    // The device starts again at block 0, so the listener does too, also when
+    // a module is started a second time.
+    audible_block.store(0, std::memory_order_release);
+    if (!audio_device) return true;
+    audio_device->play_looped(ring_buffer, ring_frames * 4);
+    device_holds_ring = true;
+    ring_handed_over = true;
     stop_requested.store(0);
-    if (render_thread_start) thread_started = render_thread_start();
+    if (render_thread_start) {
+        thread_started = render_thread_start();
+        if (!thread_started) std::fprintf(stderr, "no render thread: the first seconds of the music repeat\n");
+    }
     return true;
 }
 
@@ -137,7 +160,9 @@ bool mp_stop(Module* module) {
     }
     std::free(mix_buffer);
     mix_buffer = nullptr;
-    if (audio_device) audio_device->release();
+    // Released once per hand-over, so a second stop releases nothing.
+    if (audio_device && ring_handed_over) audio_device->release();
+    ring_handed_over = false;
     playing_module = nullptr;
     const int32_t count = module->channel_count < VOICE_COUNT ? module->channel_count : VOICE_COUNT;
     for (int32_t i = 0; i < count; i++) stop_voice(i);
@@ -183,33 +208,57 @@ void render_block() {
         left -= n;
     }
     PositionLogEntry& entry = position_log[b];
-    entry.elapsed_ms = module->elapsed_ms;
-    entry.row = static_cast<uint8_t>(module->row);
-    entry.order = static_cast<uint8_t>(module->order);
+    relaxed_store(entry.elapsed_ms, module->elapsed_ms);
+    relaxed_store(entry.row, static_cast<uint8_t>(module->row));
+    relaxed_store(entry.order, static_cast<uint8_t>(module->order));
     module->tick_samples_left = left;
     convert_block(block, ring_buffer + static_cast<size_t>(b) * block_frames * 2, block_frames);
     write_block = b + 1 == ring_blocks ? 0 : b + 1;
 }
 
+void render_next_block() {
+    log_sequence.fetch_add(1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    render_block();
+    const int32_t next = audible_block.load(std::memory_order_relaxed) + 1;
+    audible_block.store(next >= ring_blocks ? 0 : next, std::memory_order_release);
+    log_sequence.fetch_add(1, std::memory_order_release);
+}
+
 // ---- the audible position ----
 
-// The log is gone outside playback: 0 then rather than a read of freed memory.
-static const PositionLogEntry* audible_entry(const Module* module) {
-    if (!module || !position_log || audible_block < 0 || audible_block >= ring_blocks) return nullptr;
-    return &position_log[audible_block];
+// The log is gone outside playback: false then rather than a read of freed memory.
+// A read that overlapped a render is repeated; a render takes well under a
+// millisecond, so the wait is short.
+static bool audible_entry(const Module* module, PositionLogEntry* out) {
+    if (!module || !position_log) return false;
+    for (;;) {
+        const uint32_t before = log_sequence.load(std::memory_order_acquire);
+        if (before & 1) {
+            std::this_thread::yield();
+            continue;
+        }
+        const int32_t b = audible_block.load(std::memory_order_acquire);
+        if (b < 0 || b >= ring_blocks) return false;
+        out->order = relaxed_load(position_log[b].order);
+        out->row = relaxed_load(position_log[b].row);
+        out->elapsed_ms = relaxed_load(position_log[b].elapsed_ms);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (log_sequence.load(std::memory_order_relaxed) == before) return true;
+    }
 }
 
 int32_t mp_get_order(const Module* module) {
-    const PositionLogEntry* entry = audible_entry(module);
-    return entry ? entry->order : 0;
+    PositionLogEntry entry;
+    return audible_entry(module, &entry) ? entry.order : 0;
 }
 
 int32_t mp_get_row(const Module* module) {
-    const PositionLogEntry* entry = audible_entry(module);
-    return entry ? entry->row : 0;
+    PositionLogEntry entry;
+    return audible_entry(module, &entry) ? entry.row : 0;
 }
 
 int32_t mp_get_time(const Module* module) {
-    const PositionLogEntry* entry = audible_entry(module);
-    return entry ? entry->elapsed_ms : 0;
+    PositionLogEntry entry;
+    return audible_entry(module, &entry) ? entry.elapsed_ms : 0;
 }

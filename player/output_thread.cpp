@@ -1,0 +1,79 @@
+// The render thread: follows the device's play position round the ring and
+// re-renders each block right after the device has played it, so the ring
+// always holds the next two seconds of the song.
+#include <chrono>
+#include <system_error>
+#include <thread>
+#include "player/output.h"
+#include "player/output_state.h"
+#ifndef _WIN32
+#include <pthread.h>
+#include <sched.h>
+#endif
+
+static std::thread render_thread_handle;
+
+int32_t ring_playing_block(uint64_t bytes, int32_t frames_in_ring, int32_t frames_in_block) {
+    if (frames_in_ring < 1 || frames_in_block < 1) return 0;
+    // Kept in 64 bits throughout: a 32-bit count would wrap after 6.7 hours
+    // at 44100 Hz and jump to the wrong block.
+    const uint64_t frame = bytes / 4;
+    return static_cast<int32_t>(frame % static_cast<uint64_t>(frames_in_ring) / static_cast<uint64_t>(frames_in_block));
+}
+
+int32_t ring_blocks_due(int32_t write, int32_t playing, int32_t blocks_in_ring) {
+    // Blocks below the playing one are due; a write position above it waits
+    // for the device to come round, except with the device in block 0 or 1,
+    // when the end of the ring is due as well. At most one ring at a time.
+    int32_t due = 0;
+    while (write != playing && (write < playing || playing <= 1) && due < blocks_in_ring) {
+        write = write + 1 == blocks_in_ring ? 0 : write + 1;
+        due++;
+    }
+    return due;
+}
+
+// The thread must not miss its blocks behind the program's drawing. Asking
+// for real-time scheduling usually needs privileges; without them it runs
+// at normal priority, which is enough on an idle machine.
+static void raise_thread_priority() {
+#ifndef _WIN32
+    sched_param param{};
+    param.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    (void)pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+#endif
+}
+
+static void render_thread() {
+    raise_thread_priority();
+    while (!stop_requested.load()) {
+        const int32_t playing = ring_playing_block(audio_device->bytes_played(), ring_frames, block_frames);
+        // The position is read once per poll, however many blocks are due.
+        for (int32_t due = ring_blocks_due(write_block, playing, ring_blocks); due > 0; due--) {
+            render_busy.store(1);
+            render_next_block();
+            render_busy.store(0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    thread_finished.store(1);
+}
+
+bool output_thread_start() {
+    if (!audio_device || render_thread_handle.joinable()) return false;
+    // Cleared here rather than by the thread, so that a stop arriving before
+    // the thread has run cannot take the previous thread's "finished".
+    thread_finished.store(0);
+    try {
+        render_thread_handle = std::thread(render_thread);
+    } catch (const std::system_error&) {
+        thread_finished.store(1);
+        return false;
+    }
+    return true;
+}
+
+void output_thread_join() {
+    while (!thread_finished.load()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (render_thread_handle.joinable()) render_thread_handle.join();
+}
