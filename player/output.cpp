@@ -35,11 +35,12 @@ static bool ring_handed_over = false;  // play_looped given, release not yet
 static std::atomic<uint32_t> log_sequence{0};
 
 // The log's fields are read by the getters while the render thread writes
-// them: relaxed atomic accesses, no lock.
+// them: atomic accesses, no lock. Release and acquire, so that a reader that
+// sees any field of a new entry also sees log_sequence odd afterwards.
 template <typename T>
-static void relaxed_store(T& field, T value) { __atomic_store_n(&field, value, __ATOMIC_RELAXED); }
+static void log_store(T& field, T value) { __atomic_store_n(&field, value, __ATOMIC_RELEASE); }
 template <typename T>
-static T relaxed_load(const T& field) { return __atomic_load_n(&field, __ATOMIC_RELAXED); }
+static T log_load(const T& field) { return __atomic_load_n(&field, __ATOMIC_ACQUIRE); }
 
 // ---- settings and device ----
 
@@ -208,9 +209,9 @@ void render_block() {
         left -= n;
     }
     PositionLogEntry& entry = position_log[b];
-    relaxed_store(entry.elapsed_ms, module->elapsed_ms);
-    relaxed_store(entry.row, static_cast<uint8_t>(module->row));
-    relaxed_store(entry.order, static_cast<uint8_t>(module->order));
+    log_store(entry.elapsed_ms, module->elapsed_ms);
+    log_store(entry.row, static_cast<uint8_t>(module->row));
+    log_store(entry.order, static_cast<uint8_t>(module->order));
     module->tick_samples_left = left;
     convert_block(block, ring_buffer + static_cast<size_t>(b) * block_frames * 2, block_frames);
     write_block = b + 1 == ring_blocks ? 0 : b + 1;
@@ -218,7 +219,6 @@ void render_block() {
 
 void render_next_block() {
     log_sequence.fetch_add(1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
     render_block();
     const int32_t next = audible_block.load(std::memory_order_relaxed) + 1;
     audible_block.store(next >= ring_blocks ? 0 : next, std::memory_order_release);
@@ -240,10 +240,9 @@ static bool audible_entry(const Module* module, PositionLogEntry* out) {
         }
         const int32_t b = audible_block.load(std::memory_order_acquire);
         if (b < 0 || b >= ring_blocks) return false;
-        out->order = relaxed_load(position_log[b].order);
-        out->row = relaxed_load(position_log[b].row);
-        out->elapsed_ms = relaxed_load(position_log[b].elapsed_ms);
-        std::atomic_thread_fence(std::memory_order_acquire);
+        out->order = log_load(position_log[b].order);
+        out->row = log_load(position_log[b].row);
+        out->elapsed_ms = log_load(position_log[b].elapsed_ms);
         if (log_sequence.load(std::memory_order_relaxed) == before) return true;
     }
 }

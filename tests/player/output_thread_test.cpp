@@ -158,6 +158,36 @@ TEST(OutputThread, ThreadRendersWhatTheDeviceHasPlayed) {
     mp_close_output();
 }
 
+TEST(OutputThread, GettersWhileTheThreadRenders) {
+    register_stream();
+    ASSERT_TRUE(mp_open_output(44100));
+    ToneSong song;
+    ASSERT_TRUE(mp_start(&song.module));
+    // The device walks block by block through two and a half passes while
+    // this thread reads the position as the frame loop does. Music time never
+    // runs backwards: no read may catch an entry already rendered for the
+    // next pass of the ring, nor a half-written one.
+    int32_t last = mp_get_time(&song.module);
+    int32_t reads = 0;
+    int32_t backwards_at = -1;  // the step where time ran backwards, if any
+    for (int32_t step = 1; step <= 250 && backwards_at < 0; step++) {
+        fake_move_to(step % 100, step / 100);
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (audible_block.load() != step % 100 && std::chrono::steady_clock::now() < give_up) {
+            const int32_t now = mp_get_time(&song.module);
+            if (now < last) backwards_at = step;
+            last = now;
+            reads++;
+        }
+        EXPECT_EQ(audible_block.load(), step % 100);
+    }
+    EXPECT_EQ(backwards_at, -1);
+    EXPECT_GT(reads, 250);
+    EXPECT_GE(mp_get_time(&song.module), 250 * 19);
+    EXPECT_TRUE(mp_stop(&song.module));
+    mp_close_output();
+}
+
 TEST(OutputThread, StopEndsTheThreadAndReleasesOnce) {
     register_stream();
     ASSERT_TRUE(mp_open_output(44100));
