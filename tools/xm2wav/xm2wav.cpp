@@ -1,0 +1,79 @@
+// xm2wav IN.xm OUT.wav [SECONDS]: plays a module through the offline renderer
+// into a 16-bit stereo 44.1 kHz WAV file. Without SECONDS it renders until
+// the song turns back to an earlier order position (its end), at most 10 minutes.
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+#include "player/module.h"
+#include "player/mp.h"
+#include "player/render.h"
+#include "tools/xm2wav/xm2wav.h"
+
+constexpr int32_t RATE = 44100;
+constexpr double MAX_SECONDS = 3600.0;  // keeps the WAV far below its 4 GiB limit
+
+struct SongEnd {
+    int32_t last_order;
+    bool reached;
+};
+
+static void watch_order(const PositionLogEntry& entry, void* user) {
+    SongEnd* end = static_cast<SongEnd*>(user);
+    if (entry.order < end->last_order) end->reached = true;
+    end->last_order = entry.order;
+}
+
+static int usage() {
+    std::fprintf(stderr, "usage: xm2wav IN.xm OUT.wav [SECONDS]\n");
+    return 2;
+}
+
+// Renders `frames` frames, or up to the song's end when `to_end` is set.
+static bool render_to(WavOut* wav, int64_t frames, bool to_end) {
+    std::vector<int16_t> block(4096 * 2);
+    SongEnd end = {0, false};
+    int64_t done = 0;
+    while (done < frames && !(to_end && end.reached)) {
+        const int32_t n = frames - done < 4096 ? static_cast<int32_t>(frames - done) : 4096;
+        if (render_frames(block.data(), n, watch_order, &end) != n) return false;
+        wav_write(wav, block.data(), n);
+        done += n;
+    }
+    return true;
+}
+
+int main(int argc, char** argv) {
+    if (argc < 3 || argc > 4) return usage();
+    double seconds = 600.0;
+    const bool to_end = argc == 3;
+    if (!to_end) {
+        char* rest = nullptr;
+        seconds = std::strtod(argv[3], &rest);
+        if (rest == argv[3] || *rest != '\0' || !(seconds > 0.0) || seconds > MAX_SECONDS) {
+            std::fprintf(stderr, "xm2wav: SECONDS must be a number above 0 and at most %.0f\n", MAX_SECONDS);
+            return 2;
+        }
+    }
+    std::vector<uint8_t> bytes;
+    if (!file_read_all(argv[1], &bytes)) {
+        std::fprintf(stderr, "xm2wav: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    file_stream_register();
+    Module* module = mp_load(&bytes, nullptr);
+    if (!module) {
+        std::fprintf(stderr, "xm2wav: %s is not a module this player can load\n", argv[1]);
+        return 1;
+    }
+    WavOut wav = {};
+    bool ok = render_begin(module, RATE) && wav_open(&wav, argv[2], RATE);
+    if (ok) ok = render_to(&wav, static_cast<int64_t>(seconds * RATE), to_end);
+    if (wav.file && !wav_close(&wav)) ok = false;
+    mp_free(module);
+    if (!ok) {
+        std::fprintf(stderr, "xm2wav: rendering into %s failed\n", argv[2]);
+        return 1;
+    }
+    std::printf("%s: %.2f s\n", argv[2], static_cast<double>(wav.data_bytes) / 4.0 / RATE);
+    return 0;
+}
