@@ -51,7 +51,7 @@ void output_prepare(int32_t rate) {
 }
 
 void mp_close_output() {
-    if (audio_device) audio_device->reset_close();
+    audio_close_device();
     device_holds_ring = false;
     ring_handed_over = false;
     // Once the device is reset nothing reads the ring any more.

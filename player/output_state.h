@@ -50,6 +50,8 @@ extern const AudioDevice* audio_device;
 // Opens audio_device at the rate; when no device was installed by the caller,
 // chooses one first (see audio_select.cpp). False when it cannot be opened.
 bool audio_open_device(int32_t rate);
+// Resets and closes audio_device; forgets it when it was chosen by the open.
+void audio_close_device();
 
 // The render thread, started by mp_start and ended by mp_stop. Null: none.
 extern bool (*render_thread_start)();

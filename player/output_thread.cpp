@@ -44,10 +44,13 @@ static void raise_thread_priority() {
 #endif
 }
 
-static void render_thread() {
+// The device is the one playing the ring when the thread starts: closing the
+// output under a running thread leaves it a closed device whose position no
+// longer moves on, rather than a device forgotten under its feet.
+static void render_thread(const AudioDevice* device) {
     raise_thread_priority();
     while (!stop_requested.load()) {
-        const int32_t playing = ring_playing_block(audio_device->bytes_played(), ring_frames, block_frames);
+        const int32_t playing = ring_playing_block(device->bytes_played(), ring_frames, block_frames);
         // The position is read once per poll, however many blocks are due.
         for (int32_t due = ring_blocks_due(write_block, playing, ring_blocks); due > 0; due--) {
             render_busy.store(1);
@@ -65,7 +68,7 @@ bool output_thread_start() {
     // the thread has run cannot take the previous thread's "finished".
     thread_finished.store(0);
     try {
-        render_thread_handle = std::thread(render_thread);
+        render_thread_handle = std::thread(render_thread, audio_device);
     } catch (const std::system_error&) {
         thread_finished.store(1);
         return false;

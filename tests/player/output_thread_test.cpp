@@ -277,6 +277,7 @@ TEST(OutputThread, HeadlessDeviceFollowsItsClock) {
     audio_device = &mp_headless_device;
     register_stream();
     ASSERT_TRUE(mp_open_output(44100));
+    mp_headless_use_virtual_clock(true);
     ToneSong song;
     ASSERT_TRUE(mp_start(&song.module));
     mp_headless_advance_us(110000);
@@ -308,7 +309,22 @@ TEST(OutputThread, DeviceChoice) {
     // Chosen, not installed: the next open chooses again rather than keep it.
     EXPECT_TRUE(mp_open_output(22050));
     EXPECT_EQ(audio_device, &mp_headless_device);
+    // BSA_AUDIO=virtual: the same device on its virtual clock, which stands
+    // still, so the music does too.
+    setenv("BSA_AUDIO", "virtual", 1);
+    EXPECT_TRUE(mp_open_output(44100));
+    EXPECT_EQ(audio_device, &mp_headless_device);
+    ToneSong song;
+    ASSERT_TRUE(mp_start(&song.module));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(mp_headless_device.bytes_played(), 0u);
+    EXPECT_EQ(mp_get_time(&song.module), 19);
+    // Closed while the thread runs: the chosen device is forgotten by the
+    // output, but the thread keeps the one it started with.
     mp_close_output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(mp_stop(&song.module));
+    mp_headless_use_virtual_clock(false);
     unsetenv("BSA_AUDIO");
     // An installed device is kept as it is.
     audio_device = installed;
