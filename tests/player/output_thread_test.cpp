@@ -221,6 +221,14 @@ TEST(OutputThread, StopEndsTheThreadAndReleasesOnce) {
     EXPECT_TRUE(mp_stop(&song.module));
     EXPECT_EQ(fake_releases, 2);
 
+    // Opening the output again while playing would resize the ring under the
+    // thread: the playback is stopped first.
+    ASSERT_TRUE(mp_start(&song.module));
+    ASSERT_TRUE(mp_open_output(22050));
+    EXPECT_EQ(playing_module, nullptr);
+    EXPECT_EQ(thread_finished.load(), 1);
+    EXPECT_EQ(fake_releases, 3);
+
     const int resets = fake_resets;
     mp_close_output();
     EXPECT_EQ(fake_resets, resets + 1);
