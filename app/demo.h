@@ -25,6 +25,10 @@ struct MemoryStream {
     int32_t position;
     const uint8_t* data;
 };
+// A stream over `size` bytes at `data`, which stay the caller's; null
+// without memory. mem_close releases it like any other.
+MemoryStream* mem_open_bytes(const uint8_t* data, int32_t size);
+// The stream callback: ignores the name and opens the embedded module.
 void* mem_open(const void* name);
 void mem_close(void* handle);
 int32_t mem_read(void* destination, int32_t count, void* handle);

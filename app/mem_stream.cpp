@@ -1,17 +1,22 @@
-// The module stream over the music module built into the program: the five
-// callbacks the player's loader reads through.
+// The module stream over bytes in memory: the five callbacks the player's
+// loader reads through. The demo opens it over its embedded module; tools and
+// tests open it over bytes of their own.
 #include <cstdlib>
 #include <cstring>
 #include "app/demo.h"
 #include "assets/assets.h"
 
-void* mem_open(const void* /*name: the module is always the embedded one*/) {
+MemoryStream* mem_open_bytes(const uint8_t* data, int32_t size) {
     MemoryStream* stream = static_cast<MemoryStream*>(std::calloc(1, sizeof(MemoryStream)));
     if (!stream) return nullptr;
-    stream->size = static_cast<int32_t>(asset_module_size);
+    stream->size = size < 0 ? 0 : size;
     stream->position = 0;
-    stream->data = asset_module;
+    stream->data = data;
     return stream;
+}
+
+void* mem_open(const void* /*name: the module is always the embedded one*/) {
+    return mem_open_bytes(asset_module, static_cast<int32_t>(asset_module_size));
 }
 
 void mem_close(void* handle) { std::free(handle); }

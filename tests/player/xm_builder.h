@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "player/module.h"
+#include "app/demo.h"
 #include "player/mp.h"
 
 struct XmSample {
@@ -231,44 +232,23 @@ inline XmSong xm_simple_song(const XmSample& sample, int channels = 4, int rows 
 }
 
 // ---- a stream over bytes in memory ----
-
-struct XmTestStream {
-    const std::vector<uint8_t>* bytes;
-    int32_t position;
-};
+// The demo's own memory stream, opened over a vector of bytes as the name.
 
 inline int xm_open_streams = 0;  // open minus closed, to see that every stream is closed
 
 inline void* xm_stream_open(const void* name) {
     if (!name) return nullptr;
+    const std::vector<uint8_t>* bytes = static_cast<const std::vector<uint8_t>*>(name);
     xm_open_streams++;
-    return new XmTestStream{static_cast<const std::vector<uint8_t>*>(name), 0};
+    return mem_open_bytes(bytes->data(), static_cast<int32_t>(bytes->size()));
 }
 inline void xm_stream_close(void* handle) {
     xm_open_streams--;
-    delete static_cast<XmTestStream*>(handle);
+    mem_close(handle);
 }
-inline int32_t xm_stream_read(void* destination, int32_t count, void* handle) {
-    XmTestStream* s = static_cast<XmTestStream*>(handle);
-    const int32_t size = static_cast<int32_t>(s->bytes->size());
-    if (count <= 0) return 0;
-    if (count > size - s->position) count = size - s->position;
-    if (count > 0) std::memcpy(destination, s->bytes->data() + s->position, static_cast<size_t>(count));
-    s->position += count;
-    return count;
-}
-inline void xm_stream_seek(void* handle, int32_t offset, uint8_t mode) {
-    XmTestStream* s = static_cast<XmTestStream*>(handle);
-    const int64_t size = static_cast<int64_t>(s->bytes->size());
-    int64_t p = s->position;
-    if (mode == 0) p = offset;
-    else if (mode == 1) p += offset;
-    else if (mode == 2) p = size + offset;
-    if (p > size) p = size;
-    if (p < 0) p = 0;
-    s->position = static_cast<int32_t>(p);
-}
-inline int32_t xm_stream_tell(void* handle) { return static_cast<XmTestStream*>(handle)->position; }
+constexpr StreamReadFn xm_stream_read = mem_read;
+constexpr StreamSeekFn xm_stream_seek = mem_seek;
+constexpr StreamTellFn xm_stream_tell = mem_tell;
 
 // Loads a module from bytes through the test stream.
 inline Module* xm_load(const std::vector<uint8_t>& bytes, SampleDataFn on_sample_data = nullptr) {

@@ -1,14 +1,10 @@
 // A module file read into memory and served through the player's five stream
-// callbacks; every read and seek stays inside the bytes.
+// callbacks by the demo's memory stream; every read and seek stays inside the bytes.
 #include <cstdlib>
 #include <cstring>
+#include "app/demo.h"
 #include "player/mp.h"
 #include "tools/xm2wav/xm2wav.h"
-
-struct FileStream {
-    const std::vector<uint8_t>* bytes;
-    int64_t position;
-};
 
 bool file_read_all(const char* path, std::vector<uint8_t>* bytes) {
     const size_t limit = 64u << 20;  // the loader counts in 32-bit sizes; no real module comes near
@@ -24,35 +20,11 @@ bool file_read_all(const char* path, std::vector<uint8_t>* bytes) {
     return ok;
 }
 
+// The name is the vector of bytes; the demo's memory stream serves them.
 static void* file_open(const void* name) {
     if (!name) return nullptr;
-    FileStream* stream = static_cast<FileStream*>(std::calloc(1, sizeof(FileStream)));
-    if (stream) stream->bytes = static_cast<const std::vector<uint8_t>*>(name);
-    return stream;
+    const std::vector<uint8_t>* bytes = static_cast<const std::vector<uint8_t>*>(name);
+    return mem_open_bytes(bytes->data(), static_cast<int32_t>(bytes->size()));
 }
 
-static void file_close(void* handle) { std::free(handle); }
-
-static int32_t file_read(void* destination, int32_t count, void* handle) {
-    FileStream* stream = static_cast<FileStream*>(handle);
-    const int64_t left = static_cast<int64_t>(stream->bytes->size()) - stream->position;
-    if (count <= 0 || left <= 0) return 0;
-    if (count > left) count = static_cast<int32_t>(left);
-    std::memcpy(destination, stream->bytes->data() + stream->position, static_cast<size_t>(count));
-    stream->position += count;
-    return count;
-}
-
-static void file_seek(void* handle, int32_t offset, uint8_t mode) {
-    FileStream* stream = static_cast<FileStream*>(handle);
-    const int64_t size = static_cast<int64_t>(stream->bytes->size());
-    int64_t position = stream->position;
-    if (mode == 0) position = offset;
-    else if (mode == 1) position += offset;
-    else if (mode == 2) position = size + offset;
-    stream->position = position < 0 ? 0 : position > size ? size : position;
-}
-
-static int32_t file_tell(void* handle) { return static_cast<int32_t>(static_cast<FileStream*>(handle)->position); }
-
-void file_stream_register() { mp_set_stream(file_open, file_close, file_read, file_seek, file_tell); }
+void file_stream_register() { mp_set_stream(file_open, mem_close, mem_read, mem_seek, mem_tell); }
