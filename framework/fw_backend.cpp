@@ -1,5 +1,6 @@
 // Which display backend the framework talks to: the one a test installed,
 // else SDL when it was built and a display can be opened, else headless.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include "framework/fw_internal.h"
@@ -22,4 +23,10 @@ const FwPlatform* fw_os() {
 
 void fw_install_platform(const FwPlatform* platform) {
     fw_platform = platform;
+}
+
+void fw_quit_process(int32_t code) {
+    // No atexit handlers or destructors: the render thread may still be running.
+    std::fflush(nullptr);
+    std::_Exit(code);
 }

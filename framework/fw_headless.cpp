@@ -57,11 +57,6 @@ static void fw_headless_message_box(const char* text, const char* caption) {
     std::fprintf(stderr, "%s%s%s\n", caption, *caption ? ": " : "", text);
 }
 
-static void fw_headless_exit_process(int32_t code) {
-    std::fflush(nullptr);
-    std::_Exit(code);
-}
-
 const FwPlatform fw_headless_platform = {
     "headless",
     fw_headless_start,
@@ -82,5 +77,5 @@ const FwPlatform fw_headless_platform = {
     fw_headless_unlock_and_flip,
     fw_headless_draw_image,
     fw_headless_message_box,
-    fw_headless_exit_process,
+    fw_quit_process,
 };

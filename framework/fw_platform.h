@@ -83,3 +83,6 @@ const FwPlatform* fw_os();
 // Installs a backend before start-up (tests install their fake); null lets the
 // next fw_os() choose again.
 void fw_install_platform(const FwPlatform* platform);
+// Ends the process at once with `code`, after flushing output: the exit the
+// real backends share.
+void fw_quit_process(int32_t code);

@@ -336,11 +336,6 @@ static void fw_sdl_message_box(const char* text, const char* caption) {
     }
 }
 
-static void fw_sdl_exit_process(int32_t code) {
-    std::fflush(nullptr);
-    std::_Exit(code);
-}
-
 const FwPlatform fw_sdl_platform = {
     "sdl",
     fw_sdl_start,
@@ -361,5 +356,5 @@ const FwPlatform fw_sdl_platform = {
     fw_sdl_unlock_and_flip,
     fw_sdl_draw_image,
     fw_sdl_message_box,
-    fw_sdl_exit_process,
+    fw_quit_process,
 };

@@ -29,6 +29,27 @@ void seq_set_bpm(Module* module, int32_t bpm) {
     module->samples_per_tick = n < 1 ? 1 : n;
 }
 
+void seq_rewind(Module* module) {
+    module->next_order = -1;
+    module->next_row = -1;
+    module->global_volume = module->initial_global_volume;
+    module->speed = module->default_speed;
+    module->row = 0;
+    module->order = 0;
+    module->tick_samples_left = 0;
+    module->tick = 0;
+    module->pattern_delay_ticks = 0;
+    module->elapsed_ms = 0;
+    seq_set_bpm(module, module->default_bpm);
+
+    const int32_t count = module->channel_count < CHANNEL_COUNT ? module->channel_count : CHANNEL_COUNT;
+    for (int32_t i = 0; i < count; i++) {
+        std::memset(&channels[i], 0, sizeof channels[i]);
+        channels[i].voice = &voices[i];
+        voices[i].index = i;
+    }
+}
+
 // ---- positions and cells ----
 
 static const Pattern* current_pattern(const Module* module) {

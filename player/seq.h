@@ -81,6 +81,9 @@ extern SavedNoteState seq_saved[CHANNEL_COUNT];
 
 // ---- sequencer (seq.cpp, seq_voice.cpp) ----
 void seq_set_bpm(Module* module, int32_t bpm);
+// Puts the song at its start: playback fields from the module's defaults, and
+// the first channel_count channels (at most 32) cleared and bound to their voices.
+void seq_rewind(Module* module);
 void seq_tick(Module* module);
 void seq_process_row(Module* module);
 void seq_process_tick(Module* module);

@@ -67,23 +67,9 @@ struct SeqSong {
 
 // Puts the song at its start as the output does, without buffers or device.
 inline void seq_song_reset(Module* m) {
-    m->next_order = -1;
-    m->next_row = -1;
-    m->global_volume = m->initial_global_volume;
-    m->speed = m->default_speed;
-    m->row = 0;
-    m->order = 0;
-    m->tick = 0;
-    m->pattern_delay_ticks = 0;
-    m->elapsed_ms = 0;
-    m->tick_samples_left = 0;
-    seq_set_bpm(m, m->default_bpm);
     std::memset(channels, 0, sizeof channels);
     std::memset(voices, 0, sizeof voices);
-    for (int i = 0; i < CHANNEL_COUNT; i++) {
-        channels[i].voice = &voices[i];
-        voices[i].index = i;
-    }
+    seq_rewind(m);
 }
 
 struct RowVisit {
