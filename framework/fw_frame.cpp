@@ -79,7 +79,9 @@ uint32_t* fw_set_height(uint32_t height) {
 int32_t fw_show_frame(uint32_t* frame) {
     if (frame && fw_frame.base) {
         const int32_t offset = (fw_frame.full_height - fw_frame.height) / 2;
-        fw_present(frame - offset * fw_frame.width);
+        // A band narrowed more than once sits less deep than the halved total
+        // (each step rounds down); counting back from it would start above the store.
+        fw_present(frame == fw_frame.pixels ? fw_frame.base : frame - offset * fw_frame.width);
     }
     if (fw_pump()) fw_exit();
     return 0;

@@ -34,6 +34,18 @@ TEST(FrameBuffer, NarrowBandPresentsTheWholeStore) {
     EXPECT_EQ(fake.drawn[239 * 320], 0u);                   // bottom-up: last DIB row is frame row 0
     EXPECT_EQ(fake.drawn[0], static_cast<uint32_t>(239 * 320));
     EXPECT_EQ(fake.drawn[(239 - 10) * 320 + 5], static_cast<uint32_t>(10 * 320 + 5));
+
+    // Narrowed twice, the band's start is rounded down at each step (19 + 0
+    // rows, not 20): the image must still be the store from base, not a row above it.
+    open_demo_screen({});
+    fw_set_height(201);
+    fw_set_height(200);
+    EXPECT_EQ(fw_frame.pixels, fw_frame.base + 19 * 320);
+    for (int32_t i = 0; i < 320 * 240; i++) fw_frame.base[i] = static_cast<uint32_t>(i);
+    fw_show_frame(fw_frame.pixels);
+    ASSERT_EQ(fake.drawn_height, 240);
+    EXPECT_EQ(fake.drawn[239 * 320], 0u);
+    EXPECT_EQ(fake.drawn[0], static_cast<uint32_t>(239 * 320));
 }
 
 TEST(FrameBuffer, OpenShowsBlackAndZeroFilledStore) {
