@@ -96,6 +96,14 @@ static bool wrap_position(uint64_t* position, int32_t* direction, const Bounds& 
     return true;
 }
 
+// The change per frame of a ramp over `difference` volume steps. The float
+// 1/255 is the constant, but the product is taken in double and rounded to a
+// float once: in single precision each factor would round it again.
+static float ramp_increment(int32_t difference) {
+    return static_cast<float>(static_cast<double>(difference) * static_cast<double>(INV_255) *
+                              static_cast<double>(ramp_scale));
+}
+
 // Sets up the ramp for a pass; returns its length in frames (0: none).
 static int32_t ramp_setup(Voice* v) {
     if (v->ramp_frames_left > 0 && v->left_volume == v->ramp_left_target &&
@@ -107,11 +115,11 @@ static int32_t ramp_setup(Voice* v) {
     v->ramp_left_increment = 0.0f;
     v->ramp_right_increment = 0.0f;
     if (v->left_volume != v->current_left_volume) {
-        v->ramp_left_increment = static_cast<float>(v->left_volume - v->current_left_volume) * INV_255 * ramp_scale;
+        v->ramp_left_increment = ramp_increment(v->left_volume - v->current_left_volume);
         count = ramp_frames;
     }
     if (v->right_volume != v->current_right_volume) {
-        v->ramp_right_increment = static_cast<float>(v->right_volume - v->current_right_volume) * INV_255 * ramp_scale;
+        v->ramp_right_increment = ramp_increment(v->right_volume - v->current_right_volume);
         count = ramp_frames;
     }
     return count;
@@ -173,9 +181,11 @@ static uint64_t mix_ramped(float* out, int32_t count, const int16_t* data, uint6
 }
 
 // A ramp's volume as a byte, rounded half to even (the default rounding mode).
+// The product is exact in double; a float product could round onto a tie
+// (2.50000009 to 2.5) and then to the wrong byte.
 static uint8_t to_volume(float v) {
-    const float scaled = std::nearbyint(v * 255.0f);
-    return static_cast<uint8_t>(scaled < 0.0f ? 0.0f : scaled > 255.0f ? 255.0f : scaled);
+    const double scaled = std::nearbyint(static_cast<double>(v) * 255.0);
+    return static_cast<uint8_t>(scaled < 0.0 ? 0.0 : scaled > 255.0 ? 255.0 : scaled);
 }
 
 static void mix_voice(Voice* v, float* span, int32_t n) {

@@ -179,6 +179,36 @@ TEST_F(Mixer, VolumeRamps) {
     EXPECT_FALSE(stop_voice(-1));
 }
 
+// The ramp's numbers are products taken exactly, each rounded once: to a
+// float for the increment, to the nearest byte (ties to even) for the volume
+// reached. A product first rounded to a float can land on a tie and go the
+// wrong way.
+TEST_F(Mixer, RampArithmeticRoundsOnce) {
+    TestSample s(std::vector<int16_t>(1000, 1000), LOOP_FORWARD, 0, 1000);
+    std::vector<float> out(2 * 64, 0.0f);
+    // 0 -> 8 cut after 40 frames: L x 255 is 2.50000009, so 3; as a float it is 2.5.
+    Voice& v = start(0, &s.sample, 0.0, 1.0, 0);
+    v.left_volume = 8;
+    mix_voices(out.data(), 40);
+    EXPECT_EQ(v.current_left_volume, 3);
+
+    // At 48000 Hz the ramp is 139 frames and its scale no power of two.
+    output_configure(48000);
+    ASSERT_EQ(ramp_frames, 139);
+    const float inv_255 = 1.0f / 255.0f;
+    int differing = 0;
+    for (int target = 1; target < 256; target++) {
+        Voice& w = start(1, &s.sample, 0.0, 1.0, 0);
+        w.left_volume = static_cast<uint8_t>(target);
+        w.ramp_frames_left = 0;
+        mix_voices(out.data(), 1);
+        const float exact = static_cast<float>(double(target) * double(inv_255) * double(ramp_scale));
+        EXPECT_EQ(w.ramp_left_increment, exact) << target;
+        differing += exact != static_cast<float>(target) * inv_255 * ramp_scale;
+    }
+    EXPECT_GT(differing, 0) << "the rate must tell single from double rounding";
+}
+
 TEST_F(Mixer, EmptyAndInconsistentSamples) {
     std::vector<float> out(2 * 64, 0.0f);
     Voice& e = start(0, &empty_sample, 0.0, 1.0);
