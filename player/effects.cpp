@@ -7,6 +7,13 @@
 static int32_t at_most(int32_t value, int32_t high) { return value > high ? high : value; }
 static int32_t at_least(int32_t value, int32_t low) { return value < low ? low : value; }
 
+// Slides without a limit can run for hours on a looping song; they stop at the
+// ends of the int32 range instead of wrapping round to the other end.
+static int32_t add_saturated(int32_t value, int64_t delta) {
+    const int64_t sum = static_cast<int64_t>(value) + delta;
+    return sum > INT32_MAX ? INT32_MAX : sum < INT32_MIN ? INT32_MIN : static_cast<int32_t>(sum);
+}
+
 // ---- shared steps ----
 
 static void vibrato_offset(Channel* ch) {
@@ -75,8 +82,8 @@ void fx_row_volume(Channel* ch, uint8_t volume) {
     case 0xA: ch->vibrato_speed = y; break;
     case 0xB: ch->vibrato_depth = y; break;
     case 0xC: ch->panning = 16 * y; ch->changes |= CHANGE_PANNING; break;
-    case 0xD: ch->panning -= y; ch->changes |= CHANGE_PANNING; break;
-    case 0xE: ch->panning += y; ch->changes |= CHANGE_PANNING; break;
+    case 0xD: ch->panning = add_saturated(ch->panning, -y); ch->changes |= CHANGE_PANNING; break;
+    case 0xE: ch->panning = add_saturated(ch->panning, y); ch->changes |= CHANGE_PANNING; break;
     case 0xF:
         if (y != 0) ch->porta_speed = static_cast<uint8_t>(16 * y);
         ch->porta_target = ch->note_period;
@@ -96,8 +103,8 @@ void fx_tick_volume(Channel* ch, uint8_t volume) {
         vibrato_offset(ch);
         vibrato_advance(ch);
         break;
-    case 0xD: ch->panning -= y; ch->changes |= CHANGE_PANNING; break;
-    case 0xE: ch->panning += y; ch->changes |= CHANGE_PANNING; break;
+    case 0xD: ch->panning = add_saturated(ch->panning, -y); ch->changes |= CHANGE_PANNING; break;
+    case 0xE: ch->panning = add_saturated(ch->panning, y); ch->changes |= CHANGE_PANNING; break;
     case 0xF: porta_step(ch); break;
     default: break;
     }
@@ -118,8 +125,14 @@ static void sample_offset(Channel* ch, const Sample* sample) {
 
 static void row_extended(Module* module, Channel* ch, uint8_t x, uint8_t y, Sample* sample) {
     switch (x) {
-    case 0x1: remember(&ch->fine_porta_up_memory, y); ch->period -= 4 * ch->fine_porta_up_memory; break;
-    case 0x2: remember(&ch->fine_porta_down_memory, y); ch->period += 4 * ch->fine_porta_down_memory; break;
+    case 0x1:
+        remember(&ch->fine_porta_up_memory, y);
+        ch->period = add_saturated(ch->period, -4 * ch->fine_porta_up_memory);
+        break;
+    case 0x2:
+        remember(&ch->fine_porta_down_memory, y);
+        ch->period = add_saturated(ch->period, 4 * ch->fine_porta_down_memory);
+        break;
     case 0x4: ch->wave_control = static_cast<uint8_t>((ch->wave_control & 0xF0) | y); break;
     case 0x5:
         // the shared placeholder for a missing sample stays all zero
@@ -213,10 +226,10 @@ void fx_row_effect(Module* module, Channel* ch, const Cell* cell,
     case 33:
         if (x == 1) {
             remember(&ch->extra_fine_up_memory, y);
-            ch->period -= ch->extra_fine_up_memory;
+            ch->period = add_saturated(ch->period, -ch->extra_fine_up_memory);
         } else if (x == 2) {
             remember(&ch->extra_fine_down_memory, y);
-            ch->period += ch->extra_fine_down_memory;
+            ch->period = add_saturated(ch->period, ch->extra_fine_down_memory);
         }
         break;
     default: break;
@@ -306,11 +319,11 @@ void fx_tick_effect(Module* module, Channel* ch, const Cell* cell,
         if (cell->param != 0) arpeggio(module, ch, cell->param, sample);
         break;
     case 1:
-        ch->period = at_least(ch->period - 4 * ch->porta_up_memory, 56);
+        ch->period = at_least(add_saturated(ch->period, -4 * ch->porta_up_memory), 56);
         ch->changes |= CHANGE_PITCH;
         break;
     case 2:
-        ch->period += 4 * ch->porta_down_memory;
+        ch->period = add_saturated(ch->period, 4 * ch->porta_down_memory);
         ch->changes |= CHANGE_PITCH;
         break;
     case 3: porta_step(ch); break;

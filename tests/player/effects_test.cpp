@@ -1,6 +1,7 @@
 // Effect and volume-column commands played through the tick handler: limits,
 // memories, the commands that act on chosen ticks, and what reaches the voice.
 #include <gtest/gtest.h>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 #include "player/output.h"
@@ -305,4 +306,39 @@ TEST(Effects, FinetuneChangesTheSampleForLaterNotes) {
     const Cell fine{0, 0, 0, FX_EXTENDED, 0x5F};
     fx_row_effect(&song.module, &ch, &fine, &empty_instrument, &empty_sample);
     EXPECT_EQ(empty_sample.finetune, 0);
+}
+
+TEST(Effects, UnlimitedSlidesStopAtTheIntegerRange) {
+    // A song that loops for hours with a slide and no new note must not wrap
+    // the period or the panning round to the other end.
+    Module m{};
+    m.tick = 1;
+    Channel ch;
+    std::memset(&ch, 0, sizeof ch);
+    ch.porta_down_memory = 0xFF;
+    ch.period = INT32_MAX - 100;
+    const Cell down{0, 0, 0, FX_PORTA_DOWN, 0};
+    fx_tick_effect(&m, &ch, &down, &empty_instrument, &empty_sample);
+    EXPECT_EQ(ch.period, INT32_MAX);
+    const Cell fine_down{0, 0, 0, FX_EXTENDED, 0x2F};
+    const Cell extra_down{0, 0, 0, FX_EXTRA_FINE, 0x2F};
+    fx_row_effect(&m, &ch, &fine_down, &empty_instrument, &empty_sample);
+    fx_row_effect(&m, &ch, &extra_down, &empty_instrument, &empty_sample);
+    EXPECT_EQ(ch.period, INT32_MAX);
+
+    ch.period = INT32_MIN + 10;
+    const Cell fine_up{0, 0, 0, FX_EXTENDED, 0x1F};
+    const Cell extra_up{0, 0, 0, FX_EXTRA_FINE, 0x1F};
+    fx_row_effect(&m, &ch, &fine_up, &empty_instrument, &empty_sample);
+    fx_row_effect(&m, &ch, &extra_up, &empty_instrument, &empty_sample);
+    EXPECT_EQ(ch.period, INT32_MIN);
+
+    ch.panning = INT32_MAX - 3;
+    fx_row_volume(&ch, 0xEF);
+    fx_tick_volume(&ch, 0xEF);
+    EXPECT_EQ(ch.panning, INT32_MAX);
+    ch.panning = INT32_MIN + 3;
+    fx_row_volume(&ch, 0xDF);
+    fx_tick_volume(&ch, 0xDF);
+    EXPECT_EQ(ch.panning, INT32_MIN);
 }
