@@ -35,10 +35,11 @@ static void voice_volume(Voice* v, const Channel* ch, const Module* module) {
 }
 
 static void voice_panning(Voice* v, const Channel* ch) {
-    const int32_t d = std::abs(ch->panning - 128);
+    // 64-bit: a channel's panning may have slid out to the ends of the int32 range
+    const int64_t d = std::llabs(static_cast<int64_t>(ch->panning) - 128);
     // the division comes first: an envelope moves a centred note in steps of 4
-    const int32_t p = ch->panning + ((128 - d) / 32) * (ch->panning_env.value - 32);
-    v->panning = clamp(p, 0, 255);
+    const int64_t p = ch->panning + ((128 - d) / 32) * (ch->panning_env.value - 32);
+    v->panning = p < 0 ? 0 : p > 255 ? 255 : static_cast<int32_t>(p);
     voice_side_volumes(v);
 }
 

@@ -341,4 +341,19 @@ TEST(Effects, UnlimitedSlidesStopAtTheIntegerRange) {
     fx_row_volume(&ch, 0xDF);
     fx_tick_volume(&ch, 0xDF);
     EXPECT_EQ(ch.panning, INT32_MIN);
+
+    // The voice takes the clamped end of such a panning, whatever the envelope.
+    Voice voice{};
+    ch.voice = &voice;
+    for (int32_t envelope : {0, 32, 64}) {
+        ch.panning_env.value = envelope;
+        ch.panning = INT32_MIN;
+        ch.changes = CHANGE_PANNING;
+        seq_update_voice(&ch, &empty_sample, &m);
+        EXPECT_EQ(voice.panning, 0) << envelope;
+        ch.panning = INT32_MAX;
+        ch.changes = CHANGE_PANNING;
+        seq_update_voice(&ch, &empty_sample, &m);
+        EXPECT_EQ(voice.panning, 255) << envelope;
+    }
 }
