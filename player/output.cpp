@@ -64,7 +64,7 @@ void mp_close_output() {
 
 bool mp_open_output(int32_t rate) {
     if (!stream_ready()) return false;
-    if (rate < 1) return false;  // no block size, no tempo can be derived from it
+    if (!output_rate_usable(rate)) return false;
     // New settings under a running render thread would resize the ring it writes.
     if (playing_module) mp_stop(playing_module);
     mp_close_output();

@@ -9,7 +9,7 @@ static int32_t current_block = -1;  // block being handed out, -1 before the fir
 static int32_t block_used = 0;      // its frames already copied out
 
 bool render_begin(Module* module, int32_t rate) {
-    if (!module || rate < 1) return false;
+    if (!module || !output_rate_usable(rate)) return false;
     output_prepare(rate);
     if (!output_begin(module)) return false;
     current_block = -1;

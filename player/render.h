@@ -8,7 +8,7 @@
 typedef void (*RenderBlockFn)(const PositionLogEntry& entry, void* user);
 
 // Configures the output for `rate` and starts `module` at its beginning;
-// false for null, a rate below 1 or no memory. Playback stops with mp_stop.
+// false for null, a rate the output cannot run at, or no memory. Playback stops with mp_stop.
 bool render_begin(Module* module, int32_t rate);
 // Renders `frames` stereo frames (left, right) into `out`; a block only partly
 // used is kept for the next call. Returns the frames written (0 when nothing plays).

@@ -90,8 +90,18 @@ TEST(OutputThread, SettingsAndPrimingThroughTheDevice) {
     EXPECT_EQ(block_frames, 884);
     EXPECT_EQ(ring_frames, 88400);
     EXPECT_EQ(ramp_frames, 128);
+    // High rates: no product may overflow on the way, and a rate whose ring
+    // would not fit in a 32-bit byte count is refused before the device.
+    output_configure(20000000);
+    EXPECT_EQ(block_frames, 400000);
+    EXPECT_EQ(ramp_frames, 58049);
+    EXPECT_FALSE(mp_open_output(300000000));
+    EXPECT_EQ(fake_opens, 2);
+    ASSERT_TRUE(mp_open_output(44100));
+    EXPECT_EQ(fake_opens, 3);
 
     ToneSong song;
+    EXPECT_FALSE(render_begin(&song.module, 300000000));
     ASSERT_TRUE(mp_start(&song.module));
     EXPECT_EQ(fake_plays, 1);
     // The device is still in block 0: the getters read the entry primed for it.
