@@ -16,7 +16,8 @@ constexpr int64_t BUFFER_MS = 1000;
 static int64_t block_frames_at(int64_t rate) { return (rate * 20 / 1000 + 3) / 4 * 4; }
 
 bool output_rate_usable(int32_t rate) {
-    if (rate < 1) return false;  // no block size, no tempo can be derived from it
+    // Below 50 Hz a 20 ms block has no frame: no ring, and a division by its 0 blocks.
+    if (block_frames_at(rate) < 1) return false;
     // The device is handed the ring's byte count as a 32-bit number.
     const int64_t ring_bytes = (BUFFER_MS / 20) * block_frames_at(rate) * 2 * 4;
     return ring_bytes <= INT32_MAX;

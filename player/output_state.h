@@ -21,8 +21,8 @@ extern int32_t write_block;         // next block to render
 extern std::atomic<int32_t> audible_block;
 extern Module* playing_module;
 
-// True for a rate the output can run at: at least 1 Hz, and a ring whose
-// byte count fits the device's 32-bit count.
+// True for a rate the output can run at: at least 50 Hz (one frame to a
+// 20 ms block), and a ring whose byte count fits the device's 32-bit count.
 bool output_rate_usable(int32_t rate);
 // Sets the output settings from the rate and clears the 256 voices; no device.
 void output_prepare(int32_t rate);

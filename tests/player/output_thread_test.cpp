@@ -96,12 +96,21 @@ TEST(OutputThread, SettingsAndPrimingThroughTheDevice) {
     EXPECT_EQ(block_frames, 400000);
     EXPECT_EQ(ramp_frames, 58049);
     EXPECT_FALSE(mp_open_output(300000000));
+    // Below 50 Hz a 20 ms block has no frame, and the ring no blocks.
+    EXPECT_FALSE(mp_open_output(49));
+    EXPECT_FALSE(mp_open_output(1));
     EXPECT_EQ(fake_opens, 2);
-    ASSERT_TRUE(mp_open_output(44100));
+    ASSERT_TRUE(mp_open_output(50));
+    EXPECT_EQ(block_frames, 4);
+    EXPECT_EQ(ring_blocks, 100);
+    EXPECT_EQ(ramp_frames, 1);
     EXPECT_EQ(fake_opens, 3);
+    ASSERT_TRUE(mp_open_output(44100));
+    EXPECT_EQ(fake_opens, 4);
 
     ToneSong song;
     EXPECT_FALSE(render_begin(&song.module, 300000000));
+    EXPECT_FALSE(render_begin(&song.module, 20));
     ASSERT_TRUE(mp_start(&song.module));
     EXPECT_EQ(fake_plays, 1);
     // The device is still in block 0: the getters read the entry primed for it.
