@@ -186,8 +186,9 @@ void render_block() {
         const int32_t n = left < block_frames - done ? left : block_frames - done;
         mix_voices(block + static_cast<size_t>(done) * 2, n);
         // the float 1/rate lies just below the true value: 882 frames add 19 ms
-        module->elapsed_ms += static_cast<int32_t>(
-            static_cast<double>(n) * static_cast<double>(inverse_rate) * 1000.0);
+        const int32_t piece = static_cast<int32_t>(static_cast<double>(n) * static_cast<double>(inverse_rate) * 1000.0);
+        // After 24.8 days ("/c") the 32-bit time wraps, as a defined unsigned sum.
+        module->elapsed_ms = static_cast<int32_t>(static_cast<uint32_t>(module->elapsed_ms) + static_cast<uint32_t>(piece));
         done += n;
         left -= n;
     }

@@ -50,6 +50,10 @@ TEST(Render, TicksInsideBlocksAndElapsedTime) {
     EXPECT_EQ(log[1].elapsed_ms, 38);
     EXPECT_EQ(mp_get_row(&song.module), 2);
     EXPECT_EQ(mp_get_time(&song.module), log[12].elapsed_ms);
+    // Near the end of the 32-bit range the time wraps instead of overflowing.
+    song.module.elapsed_ms = INT32_MAX - 10;
+    log = render_blocks(&song.module, 1);
+    EXPECT_EQ(log[0].elapsed_ms, INT32_MIN + 8);
     EXPECT_EQ(mp_get_order(nullptr), 0);
     EXPECT_EQ(mp_get_time(nullptr), 0);
     EXPECT_TRUE(mp_stop(&song.module));
