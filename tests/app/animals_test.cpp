@@ -105,21 +105,21 @@ TEST(Sprites, FrameZeroDrawsTheBodyThroughTheKey) {
 }
 
 TEST(Sprites, MouthBlocksReplaceTheHead) {
-    AnimalSheet goat;
-    draw_goat(20, 130, 1, goat.frame.data());
-    goat.expect_block(1, 66, 130);
-    goat.expect_body(25, 20, 130, 46, 41);
-
-    AnimalSheet goat2;
-    draw_goat(39, 130, 2, goat2.frame.data());
-    goat2.expect_block(44, 85, 130);
-
-    AnimalSheet sheep;
-    draw_sheep(180, 130, 2, sheep.frame.data());
-    sheep.expect_block(173, 181, 130);
-    sheep.expect_body(140, 180, 130, 1, 41);
-
-    AnimalSheet sheep1;
-    draw_sheep(220, 130, 1, sheep1.frame.data());
-    sheep1.expect_block(130, 221, 130);
+    struct Case {
+        void (*draw)(int, int, int, uint32_t*);
+        int x, frame, mouth_x, block_x, body_x;
+    };
+    const Case cases[] = {
+        {draw_goat, 20, 1, 1, 66, 25},     // goat block at body column 46
+        {draw_goat, 39, 2, 44, 85, 25},
+        {draw_sheep, 180, 2, 173, 181, 140},  // sheep block at body column 1
+        {draw_sheep, 220, 1, 130, 221, 140},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mouth_x);
+        AnimalSheet s;
+        c.draw(c.x, 130, c.frame, s.frame.data());
+        s.expect_block(c.mouth_x, c.block_x, 130);
+        s.expect_body(c.body_x, c.x, 130, c.block_x - c.x, 41);
+    }
 }
