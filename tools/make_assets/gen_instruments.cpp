@@ -60,7 +60,7 @@ bool read_envelope(const Source& source, const SourceLine& line, SynthInstrument
     ins->envelope.clear();
     for (size_t i = 1; i < line.words.size(); i++) {
         size_t colon = line.words[i].find(':');
-        EnvelopePoint p;
+        EnvelopeNode p;
         if (colon == std::string::npos || !parse_int(line.words[i].substr(0, colon), &p.tick) ||
             !parse_int(line.words[i].substr(colon + 1), &p.value) || p.value < 0 || p.value > 64 || p.tick < 0 ||
             p.tick > 65535 || (!ins->envelope.empty() && p.tick <= ins->envelope.back().tick))

@@ -9,7 +9,7 @@
 constexpr int SONG_CHANNELS = 32;
 constexpr int SONG_ROWS = 64;
 
-struct EnvelopePoint {
+struct EnvelopeNode {
     int tick;
     int value;  // 0..64
 };
@@ -22,7 +22,7 @@ struct SynthInstrument {
     int finetune;
     int relative_note;
     int panning;  // 0..255
-    std::vector<EnvelopePoint> envelope;  // empty: no volume envelope
+    std::vector<EnvelopeNode> envelope;  // empty: no volume envelope
     int sustain_point;                    // -1: none
     int fadeout;
 };
