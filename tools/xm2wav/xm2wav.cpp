@@ -1,6 +1,6 @@
 // xm2wav IN.xm OUT.wav [SECONDS]: plays a module through the offline renderer
-// into a 16-bit stereo 44.1 kHz WAV file. Without SECONDS it renders until
-// the song turns back to an earlier order position (its end), at most 10 minutes.
+// into a 16-bit stereo 44.1 kHz WAV file. Without SECONDS it renders the
+// song once, up to its end, at most 10 minutes.
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -12,17 +12,6 @@
 constexpr int32_t RATE = 44100;
 constexpr double MAX_SECONDS = 3600.0;  // keeps the WAV far below its 4 GiB limit
 
-struct SongEnd {
-    int32_t last_order;
-    bool reached;
-};
-
-static void watch_order(const PositionLogEntry& entry, void* user) {
-    SongEnd* end = static_cast<SongEnd*>(user);
-    if (entry.order < end->last_order) end->reached = true;
-    end->last_order = entry.order;
-}
-
 static int usage() {
     std::fprintf(stderr, "usage: xm2wav IN.xm OUT.wav [SECONDS]\n");
     return 2;
@@ -31,14 +20,9 @@ static int usage() {
 // Renders `frames` frames, or up to the song's end when `to_end` is set.
 static bool render_to(WavOut* wav, int64_t frames, bool to_end) {
     std::vector<int16_t> block(4096 * 2);
-    SongEnd end = {0, false};
-    int64_t done = 0;
-    while (done < frames && !(to_end && end.reached)) {
-        const int32_t n = frames - done < 4096 ? static_cast<int32_t>(frames - done) : 4096;
-        if (render_frames(block.data(), n, watch_order, &end) != n) return false;
-        wav_write(wav, block.data(), n);
-        done += n;
-    }
+    render_stop_at(to_end ? 1 : 0, frames);
+    int32_t n;
+    while ((n = render_frames(block.data(), 4096, nullptr, nullptr)) > 0) wav_write(wav, block.data(), n);
     return true;
 }
 
