@@ -1,0 +1,281 @@
+// render_bench: how many times faster than real time our player and the peer
+// libraries render whole songs, side by side in one run: the players take
+// turns on every module, pinned to one core, and the median CPU time of
+// several rounds counts. With --blocks it reports block render times instead.
+#include <sched.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include "bench/bench_players.h"
+
+namespace fs = std::filesystem;
+
+struct Options {
+    int rounds = 5;
+    int cpu = -1;  // -1: the one the program starts on
+    bool peers = true;
+    bool blocks = false;
+    std::vector<std::string> paths;
+};
+
+static double cpu_seconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+static double median(std::vector<double> values) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t h = values.size() / 2;
+    return values.size() % 2 ? values[h] : (values[h - 1] + values[h]) / 2.0;
+}
+
+static bool read_file(const std::string& path, std::vector<uint8_t>* bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    bytes->clear();
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes->insert(bytes->end(), chunk, chunk + n);
+    const bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
+// Every .xm file of a folder, sorted by name; a file is taken as it is.
+static std::vector<std::string> module_files(const std::vector<std::string>& paths) {
+    std::vector<std::string> files;
+    for (const std::string& p : paths) {
+        std::error_code error;
+        if (!fs::is_directory(p, error)) {
+            files.push_back(p);
+            continue;
+        }
+        std::vector<std::string> found;
+        for (const fs::directory_entry& e : fs::directory_iterator(p, error)) {
+            std::string ext = e.path().extension().string();
+            std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+            if (ext == ".xm") found.push_back(e.path().string());
+        }
+        std::sort(found.begin(), found.end());
+        files.insert(files.end(), found.begin(), found.end());
+    }
+    return files;
+}
+
+static bool pin_to_cpu(int cpu) {
+    if (cpu < 0) cpu = sched_getcpu();
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    CPU_SET(cpu, &set);
+    if (sched_setaffinity(0, sizeof set, &set) != 0) return false;
+    std::fprintf(stderr, "pinned to cpu %d\n", cpu);
+    return true;
+}
+
+static int16_t chunk[BENCH_CHUNK * 2];
+
+static bool render_song(const BenchPlayer& player, int64_t frames, int64_t* silent_seconds) {
+    int64_t silent_run = 0;  // silent frames in a row
+    for (int64_t done = 0; done < frames;) {
+        const int32_t n = frames - done < BENCH_CHUNK ? static_cast<int32_t>(frames - done) : BENCH_CHUNK;
+        if (!player.render(chunk, n)) return false;
+        done += n;
+        if (!silent_seconds) continue;
+        for (int32_t k = 0; k < n; k++) {
+            silent_run = chunk[2 * k] == 0 && chunk[2 * k + 1] == 0 ? silent_run + 1 : 0;
+            if (silent_run == BENCH_RATE) {
+                ++*silent_seconds;
+                silent_run = 0;
+            }
+        }
+    }
+    return true;
+}
+
+// CPU seconds of one whole render, or a negative value when it failed.
+static double time_render(const BenchPlayer& player, const std::vector<uint8_t>& bytes, int64_t frames) {
+    if (!player.open(bytes)) return -1.0;
+    const double start = cpu_seconds();
+    const bool ok = render_song(player, frames, nullptr);
+    const double used = cpu_seconds() - start;
+    player.close();
+    return ok ? used : -1.0;
+}
+
+// Whole seconds of digital silence in a player's rendering of the song, or -1.
+static int64_t silent_seconds(const BenchPlayer& player, const std::vector<uint8_t>& bytes, int64_t frames) {
+    if (!player.open(bytes)) return -1;
+    int64_t silent = 0;
+    const bool ok = render_song(player, frames, &silent);
+    player.close();
+    return ok ? silent : -1;
+}
+
+struct Song {
+    std::string name;
+    std::vector<uint8_t> bytes;
+    int64_t frames;
+    std::vector<std::vector<double>> times;  // per player, per round
+    std::vector<bool> plays;                 // per player: renders the music, not silence
+};
+
+static void print_table(const std::vector<const BenchPlayer*>& players, const std::vector<Song>& songs) {
+    std::printf("%-34s %8s", "module (x real time)", "seconds");
+    for (const BenchPlayer* p : players) std::printf(" %11s", p->name);
+    if (players.size() > 1) std::printf(" %13s", "ours/fastest");
+    std::printf("\n");
+    std::vector<std::vector<double>> speeds(players.size());
+    std::vector<double> ratios;
+    bool marked = false;
+    for (const Song& s : songs) {
+        for (size_t i = 0; i < players.size(); i++) marked = marked || !s.plays[i];
+        const double seconds = static_cast<double>(s.frames) / BENCH_RATE;
+        std::printf("%-34.34s %8.1f", s.name.c_str(), seconds);
+        double fastest_peer = 0.0, ours = 0.0;
+        for (size_t i = 0; i < players.size(); i++) {
+            const double t = median(s.times[i]);
+            const double speed = t > 0.0 ? seconds / t : 0.0;
+            if (t <= 0.0) {
+                std::printf(" %11s", "failed");
+                continue;
+            }
+            if (!s.plays[i]) {
+                std::printf(" %10.1f!", speed);
+                continue;
+            }
+            speeds[i].push_back(speed);
+            std::printf(" %11.1f", speed);
+            if (i == 0) ours = speed;
+            else fastest_peer = std::max(fastest_peer, speed);
+        }
+        if (players.size() > 1 && fastest_peer > 0.0 && ours > 0.0) {
+            ratios.push_back(ours / fastest_peer);
+            std::printf(" %13.2f", ours / fastest_peer);
+        }
+        std::printf("\n");
+    }
+    std::printf("%-34s %8s", "median", "");
+    double fastest_median = 0.0;
+    for (size_t i = 0; i < players.size(); i++) {
+        std::printf(" %11.1f", median(speeds[i]));
+        if (i > 0) fastest_median = std::max(fastest_median, median(speeds[i]));
+    }
+    if (!ratios.empty()) std::printf(" %13.2f", median(ratios));
+    std::printf("\n");
+    if (fastest_median > 0.0)
+        std::printf("median ours / fastest peer's median: %.2f\n", median(speeds[0]) / fastest_median);
+    if (marked)
+        std::printf("! silent for seconds where ours plays: not the music, left out of the medians\n");
+}
+
+static int run_songs(const Options& options) {
+    std::vector<const BenchPlayer*> players = {&bench_ours};
+    if (options.peers)
+        for (const BenchPlayer* p : bench_peers()) players.push_back(p);
+    std::vector<Song> songs;
+    for (const std::string& f : module_files(options.paths)) {
+        Song s;
+        s.name = fs::path(f).filename().string();
+        if (!read_file(f, &s.bytes)) {
+            std::fprintf(stderr, "render_bench: cannot read %s\n", f.c_str());
+            continue;
+        }
+        s.frames = bench_song_frames(s.bytes);
+        if (s.frames <= 0) {
+            std::fprintf(stderr, "render_bench: our player cannot load %s; left out\n", f.c_str());
+            continue;
+        }
+        s.times.resize(players.size());
+        // A peer that renders whole seconds of silence where ours has sound
+        // is not playing the song (it may have failed on it), so its speed says nothing.
+        const int64_t ours_silent = silent_seconds(bench_ours, s.bytes, s.frames);
+        for (const BenchPlayer* p : players) {
+            const int64_t silent = p == &bench_ours ? ours_silent : silent_seconds(*p, s.bytes, s.frames);
+            s.plays.push_back(silent >= 0 && silent <= ours_silent + s.frames / BENCH_RATE / 20);
+        }
+        songs.push_back(std::move(s));
+    }
+    if (songs.empty()) {
+        std::fprintf(stderr, "render_bench: no module to render\n");
+        return 1;
+    }
+    // Interleaved: each round plays every module on every player, the
+    // players' order turning round by round so none always goes first.
+    for (int r = 0; r < options.rounds; r++) {
+        std::fprintf(stderr, "round %d of %d\n", r + 1, options.rounds);
+        for (Song& s : songs)
+            for (size_t k = 0; k < players.size(); k++) {
+                const size_t i = (k + static_cast<size_t>(r)) % players.size();
+                const double t = time_render(*players[i], s.bytes, s.frames);
+                if (t >= 0.0) s.times[i].push_back(t);
+            }
+    }
+    print_table(players, songs);
+    return 0;
+}
+
+// Block render times on one module: each block's smallest CPU time over the
+// rounds (what the block costs without interference), then the worst block.
+static int run_blocks(const Options& options) {
+    const std::vector<std::string> files = module_files(options.paths);
+    if (files.size() != 1) {
+        std::fprintf(stderr, "render_bench: --blocks takes one module\n");
+        return 2;
+    }
+    std::vector<uint8_t> bytes;
+    if (!read_file(files[0], &bytes)) {
+        std::fprintf(stderr, "render_bench: cannot read %s\n", files[0].c_str());
+        return 1;
+    }
+    const int64_t frames = bench_song_frames(bytes);
+    const int32_t block = (BENCH_RATE * 20 / 1000 + 3) / 4 * 4;  // the output's block
+    const size_t count = static_cast<size_t>(frames / block);
+    if (count == 0) return 1;
+    std::vector<double> best(count, 1e9);
+    for (int r = 0; r < options.rounds; r++) {
+        if (!bench_ours.open(bytes)) return 1;
+        for (size_t b = 0; b < count; b++) {
+            const double start = cpu_seconds();
+            if (!bench_ours.render(chunk, block)) return 1;
+            best[b] = std::min(best[b], cpu_seconds() - start);
+        }
+        bench_ours.close();
+    }
+    std::vector<double> sorted = best;
+    std::sort(sorted.begin(), sorted.end());
+    const double worst = sorted.back();
+    std::printf("%s: %zu blocks of %d frames (20 ms)\n", fs::path(files[0]).filename().c_str(), count, block);
+    std::printf("median %.1f us, 99th percentile %.1f us, worst %.1f us = %.3f %% of the block\n",
+                median(best) * 1e6, sorted[count * 99 / 100] * 1e6, worst * 1e6, worst / 0.020 * 100.0);
+    return 0;
+}
+
+static int usage() {
+    std::fprintf(stderr,
+                 "usage: render_bench [--rounds N] [--cpu N] [--ours-only] [--blocks] [FOLDER|FILE.xm ...]\n"
+                 "  default folder: %s\n", BENCH_DEFAULT_CORPUS);
+    return 2;
+}
+
+int main(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; i++) {
+        const std::string a = argv[i];
+        if (a == "--rounds" && i + 1 < argc) options.rounds = std::atoi(argv[++i]);
+        else if (a == "--cpu" && i + 1 < argc) options.cpu = std::atoi(argv[++i]);
+        else if (a == "--ours-only") options.peers = false;
+        else if (a == "--blocks") options.blocks = true;
+        else if (a.rfind("--", 0) == 0) return usage();
+        else options.paths.push_back(a);
+    }
+    if (options.rounds < 1) return usage();
+    if (options.paths.empty()) options.paths.push_back(options.blocks ? BENCH_EMBEDDED_MODULE : BENCH_DEFAULT_CORPUS);
+    if (!pin_to_cpu(options.cpu)) std::fprintf(stderr, "render_bench: could not pin to one core; timing anyway\n");
+    return options.blocks ? run_blocks(options) : run_songs(options);
+}
