@@ -47,5 +47,10 @@ static void mp_headless_release() {}
 
 static void mp_headless_reset_close() { headless_playing = false; }
 
-const AudioDevice mp_headless_device = {mp_headless_open, mp_headless_play_looped, mp_headless_bytes_played,
-                                        mp_headless_release, mp_headless_reset_close};
+const AudioDevice mp_headless_device = {
+    .open = mp_headless_open,
+    .play_looped = mp_headless_play_looped,
+    .bytes_played = mp_headless_bytes_played,
+    .release = mp_headless_release,
+    .reset_close = mp_headless_reset_close,
+};

@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <atomic>
 #include <cstring>
+#include "platform/quiet_stderr.h"
 #include "player/audio_devices.h"
 
 static SDL_AudioDeviceID sdl_device = 0;
@@ -41,8 +42,7 @@ static void mp_sdl_reset_close() {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-static bool mp_sdl_open(int32_t rate) {
-    mp_sdl_reset_close();
+static bool mp_sdl_open_device(int32_t rate) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     SDL_AudioSpec wanted{};
     wanted.freq = rate;
@@ -58,6 +58,16 @@ static bool mp_sdl_open(int32_t rate) {
         return false;
     }
     return true;
+}
+
+static bool mp_sdl_open(int32_t rate) {
+    mp_sdl_reset_close();
+    // The framework ends the program on SIGINT and SIGTERM; SDL must not take them.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    const int quiet = quiet_stderr_begin();  // the sound servers' own complaints
+    const bool opened = mp_sdl_open_device(rate);
+    quiet_stderr_end(quiet);
+    return opened;
 }
 
 static void mp_sdl_play_looped(int16_t* buffer, int32_t bytes) {
@@ -78,5 +88,10 @@ static uint64_t mp_sdl_bytes_played() { return sdl_bytes_played.load(); }
 // it is reset; there is nothing to let go of before that.
 static void mp_sdl_release() {}
 
-const AudioDevice mp_sdl_device = {mp_sdl_open, mp_sdl_play_looped, mp_sdl_bytes_played, mp_sdl_release,
-                                   mp_sdl_reset_close};
+const AudioDevice mp_sdl_device = {
+    .open = mp_sdl_open,
+    .play_looped = mp_sdl_play_looped,
+    .bytes_played = mp_sdl_bytes_played,
+    .release = mp_sdl_release,
+    .reset_close = mp_sdl_reset_close,
+};

@@ -1,31 +1,59 @@
-// Which sound device the output opens when the caller installed none:
-// BSA_AUDIO=headless forces the silent device on real time, BSA_AUDIO=virtual
-// the silent device on its virtual clock (the music stands still unless the
-// program advances it); otherwise SDL audio, and silence when there is none.
+// Which sound device the output opens when the caller installed none: the one
+// BSA_AUDIO names, else the first of the preference order that opens, else
+// silence in time. "headless" is silent on real time; "virtual" is silent on
+// a clock that stands still unless the program advances it.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include "player/audio_devices.h"
 
+struct AudioChoice {
+    const char* name;
+    const AudioDevice* device;
+    bool virtual_clock;
+    bool preferred;  // tried, in this order, when BSA_AUDIO names no device
+};
+
+static const AudioChoice audio_choices[] = {
+#ifdef BSA_HAVE_SDL
+    {"sdl", &mp_sdl_device, false, true},
+#endif
+    {"headless", &mp_headless_device, false, false},
+    {"virtual", &mp_headless_device, true, false},
+};
+
 static const AudioDevice* chosen_device = nullptr;  // audio_device when chosen here, until closed
+
+static const AudioChoice* audio_choice_named(const char* name) {
+    for (const AudioChoice& c : audio_choices) {
+        if (std::strcmp(c.name, name) == 0) return &c;
+    }
+    return nullptr;
+}
+
+static bool audio_try(const AudioChoice& c, int32_t rate) {
+    chosen_device = audio_device = c.device;
+    if (c.device == &mp_headless_device) mp_headless_use_virtual_clock(c.virtual_clock);
+    return c.device->open(rate);
+}
 
 bool audio_open_device(int32_t rate) {
     // A device put in place by the caller (a test's fake) is used as it is.
     if (audio_device && audio_device != chosen_device) return audio_device->open(rate);
-    const char* choice = std::getenv("BSA_AUDIO");
-    const bool still = choice && std::strcmp(choice, "virtual") == 0;
-    const bool silent = still || (choice && std::strcmp(choice, "headless") == 0);
-#ifdef BSA_HAVE_SDL
-    if (!silent) {
-        chosen_device = audio_device = &mp_sdl_device;
-        if (mp_sdl_device.open(rate)) return true;
+    const char* name = std::getenv("BSA_AUDIO");
+    const char* why = "no audio device";
+    if (name && *name) {
+        const AudioChoice* named = audio_choice_named(name);
+        if (named && audio_try(*named, rate)) return true;
+        why = named ? "the sound device BSA_AUDIO names cannot be opened" : "BSA_AUDIO names no sound device";
+    } else {
+        for (const AudioChoice& c : audio_choices) {
+            if (c.preferred && audio_try(c, rate)) return true;
+        }
     }
-#endif
     // The picture follows the music's clock, so the demo still runs in time.
-    if (!silent) std::fprintf(stderr, "no audio device: playing silently\n");
-    chosen_device = audio_device = &mp_headless_device;
-    mp_headless_use_virtual_clock(still);
-    return mp_headless_device.open(rate);
+    std::fprintf(stderr, "%s: playing silently\n", why);
+    return audio_try(*audio_choice_named("headless"), rate);
 }
 
 void audio_close_device() {

@@ -27,8 +27,13 @@ inline uint64_t fake_bytes_played() { return fake_position.load(); }
 inline void fake_release() { fake_releases++; }
 inline void fake_reset_close() { fake_resets++; }
 
-inline const AudioDevice fake_device = {fake_open, fake_play_looped, fake_bytes_played, fake_release,
-                                        fake_reset_close};
+inline const AudioDevice fake_device = {
+    .open = fake_open,
+    .play_looped = fake_play_looped,
+    .bytes_played = fake_bytes_played,
+    .release = fake_release,
+    .reset_close = fake_reset_close,
+};
 
 // Puts the device in block `block` of pass `pass` round the ring.
 inline void fake_move_to(int32_t block, int32_t pass = 0) {

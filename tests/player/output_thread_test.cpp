@@ -352,6 +352,11 @@ TEST(OutputThread, DeviceChoice) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(mp_stop(&song.module));
     mp_headless_use_virtual_clock(false);
+    // A name that is no device: silence in time, not a refusal.
+    setenv("BSA_AUDIO", "nonesuch", 1);
+    EXPECT_TRUE(mp_open_output(44100));
+    EXPECT_EQ(audio_device, &mp_headless_device);
+    mp_close_output();
     unsetenv("BSA_AUDIO");
     // An installed device is kept as it is.
     audio_device = installed;
