@@ -5,13 +5,13 @@
 
 static int32_t autovib_wave(uint8_t type, int32_t a) {
     switch (type) {
-    case AUTOVIB_SINE:  // the constant, close to 2 pi / 256, is kept in single precision
+    case 0:  // the constant, close to 2 pi / 256, is kept in single precision
         return static_cast<int32_t>(64.0 * std::sin(a * static_cast<double>(0.0245436877f)));
-    case AUTOVIB_SQUARE:
+    case 1:
         return a < 128 ? 64 : -64;
-    case AUTOVIB_RAMP_DOWN:
+    case 2:
         return (128 - ((a + 128) % 256)) >> 1;
-    case AUTOVIB_RAMP_UP:
+    case 3:
         return (128 - ((384 - a) % 256)) >> 1;
     default:
         return 0;  // no waveform of that number: the vibrato stays still

@@ -61,9 +61,11 @@ TEST(Regenerate, BrokenSourcesAreRefused) {
         {"sprites.txt", "m0 line ink 76 33", "m0 line ink 36 33", make_sprites},  // mouth outside its block
         {"sprites.txt", "colour grey  192 192 192", "colour grey  32 144 32", make_sprites},  // a second key
         {"background.txt", "petal_lilac 184 110 232", "petal_lilac 236 70 84", make_background},  // 12 colours
-        {"score.txt", "c3 . c4 .", "c3 . h4 .", make_module},
-        {"score.txt", "order 0 1 2", "order 0 1 9", make_module},
-        {"instruments.txt", "wave triangle 32", "wave trombone 32", make_module},
+        {"score.txt", "a5 ^ b5 . . ^", "a5 ^ h5 . . ^", make_module},
+        {"score.txt", "order 0 2 1 4 3 5", "order 0 2 1 4 3 9", make_module},
+        {"score.txt", "echo 16 15", "echo 17 15", make_module},          // an echo onto written notes
+        {"instruments.txt", "synth kick", "synth trombone", make_module},
+        {"instruments.txt", "length=0.32 pitch=480", "length=3 pitch=480", make_module},  // over 292,160 bytes
     };
     for (const Case& c : cases) {
         TempDir dir;

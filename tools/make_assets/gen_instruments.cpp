@@ -1,141 +1,140 @@
-// Instrument recipes: each instrument's one sample is synthesised from a
-// named wave and a few numbers, so the sounds are edited as text.
-#include <cmath>
+// Instrument recipes: each instrument names a synthesis technique with its
+// numbers, and says how the sample is stored and played (bits, level,
+// volume, panning, envelopes, fade-out, auto-vibrato).
+#include <cstring>
+#include "tools/make_assets/gen_synth.h"
 #include "tools/make_assets/music.h"
 
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
-
-int8_t clip(double v) {
-    return static_cast<int8_t>(std::lround(v > 127 ? 127 : v < -127 ? -127 : v));
-}
-
-// A fixed noise sequence, so the drums come out the same on every run.
-double noise(uint32_t* state) {
-    *state = *state * 1664525u + 1013904223u;
-    return static_cast<int32_t>(*state) / 2147483648.0;
-}
-
-// wave square CYCLE HIGH | triangle CYCLE | saw CYCLE | kick LENGTH | noise LENGTH DECAY
-bool synthesise(const Source& source, const SourceLine& line, int level, SynthInstrument* ins) {
-    const std::vector<std::string>& w = line.words;
-    std::vector<int> n;
-    for (size_t i = 2; i < w.size(); i++) {
-        int v;
-        if (!parse_int(w[i], &v) || v <= 0 || v > 65536) return source_error(source, line.number, "bad wave number");
-        n.push_back(v);
-    }
-    const std::string kind = w.size() > 1 ? w[1] : "";
-    ins->data.clear();
-    ins->looped = kind == "square" || kind == "triangle" || kind == "saw";
-    if (kind == "square" && n.size() == 2 && n[1] < n[0]) {
-        for (int i = 0; i < n[0]; i++) ins->data.push_back(clip(i < n[1] ? level : -level));
-    } else if (kind == "triangle" && n.size() == 1) {
-        for (int i = 0; i < n[0]; i++) {
-            double phase = static_cast<double>(i) / n[0];
-            ins->data.push_back(clip(level * (phase < 0.5 ? 4 * phase - 1 : 3 - 4 * phase)));
-        }
-    } else if (kind == "saw" && n.size() == 1) {
-        for (int i = 0; i < n[0]; i++) ins->data.push_back(clip(level * (2.0 * i / n[0] - 1)));
-    } else if (kind == "kick" && n.size() == 1) {
-        // A sine that falls from about 160 Hz to 45 Hz at the 8363 Hz base rate.
-        double phase = 0;
-        for (int i = 0; i < n[0]; i++) {
-            double t = static_cast<double>(i) / n[0];
-            phase += 2 * PI * (45 + 115 * std::exp(-12 * t)) / 8363;
-            ins->data.push_back(clip(level * std::sin(phase) * (1 - t)));
-        }
-    } else if (kind == "noise" && n.size() == 2) {
-        uint32_t state = 12345;
-        for (int i = 0; i < n[0]; i++)
-            ins->data.push_back(clip(level * noise(&state) * std::exp(-static_cast<double>(i) * n[1] / 1000 / n[0])));
-    } else {
-        return source_error(source, line.number, "unknown wave or wrong numbers: \"" + line.text + "\"");
+// "synth TECHNIQUE name=value ...": every name the technique knows, in range.
+bool read_synth(const Source& source, const SourceLine& line, Recipe* r) {
+    const Technique* t = line.words.size() > 1 ? find_technique(line.words[1]) : nullptr;
+    if (!t) return source_error(source, line.number, "synth TECHNIQUE name=value ...: unknown technique");
+    r->technique = t->name;
+    r->line = line.number;
+    r->params.clear();
+    for (const SynthParam& p : t->params) r->params[p.name] = p.fallback;
+    for (size_t i = 2; i < line.words.size(); i++) {
+        const std::string& w = line.words[i];
+        const size_t eq = w.find('=');
+        double value = 0;
+        const SynthParam* known = nullptr;
+        for (const SynthParam& p : t->params)
+            if (eq != std::string::npos && w.compare(0, eq, p.name) == 0 && std::strlen(p.name) == eq) known = &p;
+        if (!known || !parse_number(w.substr(eq + 1), &value) || value < known->low || value > known->high)
+            return source_error(source, line.number, "\"" + w + "\": not a number of " + t->name + " or out of range");
+        r->params[known->name] = value;
     }
     return true;
 }
 
-bool read_envelope(const Source& source, const SourceLine& line, SynthInstrument* ins) {
-    ins->envelope.clear();
-    for (size_t i = 1; i < line.words.size(); i++) {
-        size_t colon = line.words[i].find(':');
-        EnvelopeNode p;
-        if (colon == std::string::npos || !parse_int(line.words[i].substr(0, colon), &p.tick) ||
-            !parse_int(line.words[i].substr(colon + 1), &p.value) || p.value < 0 || p.value > 64 || p.tick < 0 ||
-            p.tick > 65535 || (!ins->envelope.empty() && p.tick <= ins->envelope.back().tick))
-            return source_error(source, line.number, "envelope TICK:VALUE ..., ticks rising, values 0..64");
-        ins->envelope.push_back(p);
+// "envelope volume|panning TICK:VALUE ... [sustain P] [loop A B]"
+bool read_envelope(const Source& source, const SourceLine& line, Recipe* r) {
+    const std::vector<std::string>& w = line.words;
+    const char* usage = "envelope volume|panning TICK:VALUE ... [sustain P] [loop A B]; ticks rising, values 0..64";
+    if (w.size() < 2 || (w[1] != "volume" && w[1] != "panning")) return source_error(source, line.number, usage);
+    Envelope e;
+    for (size_t i = 2; i < w.size(); i++) {
+        int a = 0, b = 0;
+        const size_t colon = w[i].find(':');
+        if (w[i] == "sustain" && i + 1 < w.size() && parse_int(w[i + 1], &a)) {
+            e.sustain = a;
+            i += 1;
+        } else if (w[i] == "loop" && i + 2 < w.size() && parse_int(w[i + 1], &a) && parse_int(w[i + 2], &b)) {
+            e.loop_start = a;
+            e.loop_end = b;
+            i += 2;
+        } else if (colon != std::string::npos && parse_int(w[i].substr(0, colon), &a) &&
+                   parse_int(w[i].substr(colon + 1), &b) && a >= 0 && a <= 65535 && b >= 0 && b <= 64 &&
+                   (e.points.empty() || a > e.points.back().tick)) {
+            e.points.push_back({a, b});
+        } else {
+            return source_error(source, line.number, usage);
+        }
     }
-    if (ins->envelope.size() < 2 || ins->envelope.size() > 12)
-        return source_error(source, line.number, "an envelope has 2 to 12 points");
+    const int n = static_cast<int>(e.points.size());
+    if (n < 2 || n > 12) return source_error(source, line.number, "an envelope has 2 to 12 points");
+    if (e.sustain >= n || e.loop_end >= n || e.loop_start > e.loop_end)
+        return source_error(source, line.number, "sustain or loop points beyond the envelope");
+    (w[1] == "volume" ? r->volume_envelope : r->panning_envelope) = e;
+    return true;
+}
+
+// "vibrato sine|square|down|up SWEEP DEPTH RATE"
+bool read_vibrato(const Source& source, const SourceLine& line, Recipe* r) {
+    static const char* const types[] = {"sine", "square", "down", "up"};
+    const std::vector<std::string>& w = line.words;
+    int type = -1;
+    for (int i = 0; i < 4 && w.size() == 5; i++)
+        if (w[1] == types[i]) type = i;
+    if (type < 0 || !parse_int(w[2], &r->vibrato_sweep) || !parse_int(w[3], &r->vibrato_depth) ||
+        !parse_int(w[4], &r->vibrato_rate) || r->vibrato_sweep < 0 || r->vibrato_sweep > 255 ||
+        r->vibrato_depth < 0 || r->vibrato_depth > 15 || r->vibrato_rate < 0 || r->vibrato_rate > 63)
+        return source_error(source, line.number, "vibrato sine|square|down|up SWEEP(0..255) DEPTH(0..15) RATE(0..63)");
+    r->vibrato_type = type;
     return true;
 }
 
 struct Setting {
     const char* word;
-    int low, high;
-    int SynthInstrument::*field;
+    double low, high;
+    bool whole;
+    void (*store)(Recipe*, double);
 };
 
 const Setting settings[] = {
-    {"volume", 0, 64, &SynthInstrument::volume},
-    {"finetune", -128, 127, &SynthInstrument::finetune},
-    {"relative", -96, 95, &SynthInstrument::relative_note},
-    {"panning", 0, 255, &SynthInstrument::panning},
-    {"sustain", 0, 11, &SynthInstrument::sustain_point},
-    {"fadeout", 0, 4095, &SynthInstrument::fadeout},
+    {"volume", 0, 64, true, [](Recipe* r, double v) { r->volume = static_cast<int>(v); }},
+    {"panning", 0, 255, true, [](Recipe* r, double v) { r->panning = static_cast<int>(v); }},
+    {"fadeout", 0, 4095, true, [](Recipe* r, double v) { r->fadeout = static_cast<int>(v); }},
+    {"bits", 8, 16, true, [](Recipe* r, double v) { r->bits = static_cast<int>(v); }},
+    {"level", 0.01, 1, false, [](Recipe* r, double v) { r->level = v; }},
+    {"stretch", 0, 100, false, [](Recipe* r, double v) { r->stretch = v; }},
 };
 
-bool read_setting(const Source& source, const SourceLine& line, SynthInstrument* ins, int* level) {
-    int value;
-    bool number = line.words.size() == 2 && parse_int(line.words[1], &value);
-    if (line.words[0] == "level" && number && value > 0 && value <= 127) {
-        *level = value;
-        return true;
-    }
+bool read_setting(const Source& source, const SourceLine& line, Recipe* r) {
+    double value = 0;
+    const bool number = line.words.size() == 2 && parse_number(line.words[1], &value);
     for (const Setting& s : settings)
-        if (line.words[0] == s.word && number && value >= s.low && value <= s.high) {
-            ins->*s.field = value;
+        if (line.words[0] == s.word && number && value >= s.low && value <= s.high &&
+            (!s.whole || value == static_cast<int>(value)) && (line.words[0] != "bits" || value == 8 || value == 16)) {
+            s.store(r, value);
             return true;
         }
     return source_error(source, line.number, "unknown setting or value out of range: \"" + line.text + "\"");
 }
 
+bool check_recipe(const Source& source, const Recipe& r) {
+    if (r.technique.empty()) return source_error(source, 0, "instrument " + r.name + " has no synth line");
+    if (r.stretch > 0 && find_technique(r.technique)->looped)
+        return source_error(source, r.line, r.name + ": a looped sound has its own length and cannot stretch");
+    return true;
+}
+
 }  // namespace
 
-bool read_instruments(const std::string& path, Song* song) {
-    Source source;
-    if (!read_source(path, &source)) return false;
-    std::vector<const SourceLine*> waves;
-    std::vector<int> levels;
+bool read_instruments(const Source& source, Song* song) {
     for (const SourceLine& line : source.lines) {
-        if (line.words[0] == "instrument") {
-            if (line.words.size() != 2 || song->instruments.size() == 128)
-                return source_error(source, line.number, "instrument NAME (at most 128)");
-            song->instruments.push_back(SynthInstrument{line.words[1], {}, false, 64, 0, 0, 128, {}, -1, 0});
-            waves.push_back(nullptr);
-            levels.push_back(100);
+        const std::string& head = line.words[0];
+        if (head == "instrument") {
+            if (line.words.size() != 2 || line.words[1].size() > 22 || song->instruments.size() == 128)
+                return source_error(source, line.number, "instrument NAME (22 characters at most, 128 instruments)");
+            for (const Recipe& r : song->instruments)
+                if (r.name == line.words[1]) return source_error(source, line.number, "a second " + r.name);
+            song->instruments.emplace_back();
+            song->instruments.back().name = line.words[1];
             continue;
         }
         if (song->instruments.empty()) return source_error(source, line.number, "settings before any instrument");
-        SynthInstrument* ins = &song->instruments.back();
-        if (line.words[0] == "wave") {
-            waves.back() = &line;
-        } else if (line.words[0] == "envelope") {
-            if (!read_envelope(source, line, ins)) return false;
-        } else if (!read_setting(source, line, ins, &levels.back())) {
-            return false;
-        }
-    }
-    // The wave is made last so that "level" may come after it.
-    for (size_t i = 0; i < song->instruments.size(); i++) {
-        SynthInstrument* ins = &song->instruments[i];
-        if (!waves[i]) return source_error(source, 0, "instrument " + ins->name + " has no wave");
-        if (!synthesise(source, *waves[i], levels[i], ins)) return false;
-        if (ins->sustain_point >= static_cast<int>(ins->envelope.size()))
-            return source_error(source, 0, "instrument " + ins->name + ": sustain point beyond its envelope");
+        Recipe* r = &song->instruments.back();
+        const bool ok = head == "synth"      ? read_synth(source, line, r)
+                        : head == "envelope" ? read_envelope(source, line, r)
+                        : head == "vibrato"  ? read_vibrato(source, line, r)
+                                             : read_setting(source, line, r);
+        if (!ok) return false;
     }
     if (song->instruments.empty()) return source_error(source, 0, "no instruments");
+    for (const Recipe& r : song->instruments)
+        if (!check_recipe(source, r)) return false;
     return true;
 }
