@@ -5,13 +5,13 @@
 
 static int32_t autovib_wave(uint8_t type, int32_t a) {
     switch (type) {
-    case 0:  // the constant, close to 2 pi / 256, is kept in single precision
+    case AUTOVIB_SINE:  // the constant, close to 2 pi / 256, is kept in single precision
         return static_cast<int32_t>(64.0 * std::sin(a * static_cast<double>(0.0245436877f)));
-    case 1:
+    case AUTOVIB_SQUARE:
         return a < 128 ? 64 : -64;
-    case 2:
+    case AUTOVIB_RAMP_DOWN:
         return (128 - ((a + 128) % 256)) >> 1;
-    case 3:
+    case AUTOVIB_RAMP_UP:
         return (128 - ((384 - a) % 256)) >> 1;
     default:
         return 0;  // no waveform of that number: the vibrato stays still

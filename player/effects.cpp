@@ -2,6 +2,7 @@
 // channel on the row tick and on the other ticks of the row.
 #include <cmath>
 #include <cstdlib>
+#include "player/commands.h"
 #include "player/seq.h"
 
 static int32_t at_most(int32_t value, int32_t high) { return value > high ? high : value; }
@@ -20,13 +21,13 @@ static void vibrato_offset(Channel* ch) {
     const int32_t p = ch->vibrato_position;
     int32_t a;
     switch (ch->wave_control & 3) {
-    case 0:
+    case WAVE_SINE:
         a = static_cast<int32_t>(std::fabs(256.0 * std::sin(p * 2 * 0.049087375)));
         break;
-    case 1:
+    case WAVE_RAMP:
         a = p >= 0 ? 8 * p : 8 * -p - 1;
         break;
-    default:
+    default:  // square, in both of its numbers
         a = 255;
         break;
     }
@@ -55,12 +56,13 @@ static void tremor_step(Channel* ch) {
     ch->changes |= CHANGE_VOLUME;
 }
 
-static void volume_slide(Channel* ch) {
-    const int32_t x = ch->volume_slide_memory >> 4;
-    const int32_t y = ch->volume_slide_memory & 15;
-    if (x != 0) ch->volume = at_most(ch->volume + x, 64);
-    else ch->volume = at_least(ch->volume - y, 0);
-    ch->changes |= CHANGE_VOLUME;
+// One step of a volume slide, of a channel's volume or the module's global
+// one, by the slide's memory byte: x up to 64 when it is not 0, else y down to 0.
+static void volume_slide(int32_t* volume, uint8_t memory) {
+    const int32_t x = memory >> 4;
+    const int32_t y = memory & 15;
+    if (x != 0) *volume = at_most(*volume + x, 64);
+    else *volume = at_least(*volume - y, 0);
 }
 
 static void remember(uint8_t* memory, uint8_t value) {
@@ -71,20 +73,22 @@ static void remember(uint8_t* memory, uint8_t value) {
 
 void fx_row_volume(Channel* ch, uint8_t volume) {
     const uint8_t y = volume & 15;
-    if (volume >= 0x10 && volume <= 0x50) {
-        ch->volume = volume - 0x10;
+    if (volume >= VOL_SET_LOWEST && volume <= VOL_SET_HIGHEST) {
+        ch->volume = volume - VOL_SET_LOWEST;
         ch->changes |= CHANGE_VOLUME;
         return;
     }
     switch (volume >> 4) {
-    case 0x6: case 0x8: ch->volume = at_least(ch->volume - y, 0); ch->changes |= CHANGE_VOLUME; break;
-    case 0x7: case 0x9: ch->volume = at_most(ch->volume + y, 64); ch->changes |= CHANGE_VOLUME; break;
-    case 0xA: ch->vibrato_speed = y; break;
-    case 0xB: ch->vibrato_depth = y; break;
-    case 0xC: ch->panning = 16 * y; ch->changes |= CHANGE_PANNING; break;
-    case 0xD: ch->panning = add_saturated(ch->panning, -y); ch->changes |= CHANGE_PANNING; break;
-    case 0xE: ch->panning = add_saturated(ch->panning, y); ch->changes |= CHANGE_PANNING; break;
-    case 0xF:
+    case VOL_SLIDE_DOWN:
+    case VOL_FINE_DOWN: ch->volume = at_least(ch->volume - y, 0); ch->changes |= CHANGE_VOLUME; break;
+    case VOL_SLIDE_UP:
+    case VOL_FINE_UP: ch->volume = at_most(ch->volume + y, 64); ch->changes |= CHANGE_VOLUME; break;
+    case VOL_VIBRATO_SPEED: ch->vibrato_speed = y; break;
+    case VOL_VIBRATO: ch->vibrato_depth = y; break;
+    case VOL_SET_PANNING: ch->panning = 16 * y; ch->changes |= CHANGE_PANNING; break;
+    case VOL_PANNING_LEFT: ch->panning = add_saturated(ch->panning, -y); ch->changes |= CHANGE_PANNING; break;
+    case VOL_PANNING_RIGHT: ch->panning = add_saturated(ch->panning, y); ch->changes |= CHANGE_PANNING; break;
+    case VOL_TONE_PORTA:
         if (y != 0) ch->porta_speed = static_cast<uint8_t>(16 * y);
         ch->porta_target = ch->note_period;
         ch->changes &= ~CHANGE_TRIGGER;
@@ -96,16 +100,16 @@ void fx_row_volume(Channel* ch, uint8_t volume) {
 void fx_tick_volume(Channel* ch, uint8_t volume) {
     const uint8_t y = volume & 15;
     switch (volume >> 4) {
-    case 0x6: ch->volume = at_least(ch->volume - y, 0); ch->changes |= CHANGE_VOLUME; break;
-    case 0x7: ch->volume = at_most(ch->volume + y, 64); ch->changes |= CHANGE_VOLUME; break;
-    case 0xB:
+    case VOL_SLIDE_DOWN: ch->volume = at_least(ch->volume - y, 0); ch->changes |= CHANGE_VOLUME; break;
+    case VOL_SLIDE_UP: ch->volume = at_most(ch->volume + y, 64); ch->changes |= CHANGE_VOLUME; break;
+    case VOL_VIBRATO:
         ch->vibrato_depth = y;
         vibrato_offset(ch);
         vibrato_advance(ch);
         break;
-    case 0xD: ch->panning = add_saturated(ch->panning, -y); ch->changes |= CHANGE_PANNING; break;
-    case 0xE: ch->panning = add_saturated(ch->panning, y); ch->changes |= CHANGE_PANNING; break;
-    case 0xF: porta_step(ch); break;
+    case VOL_PANNING_LEFT: ch->panning = add_saturated(ch->panning, -y); ch->changes |= CHANGE_PANNING; break;
+    case VOL_PANNING_RIGHT: ch->panning = add_saturated(ch->panning, y); ch->changes |= CHANGE_PANNING; break;
+    case VOL_TONE_PORTA: porta_step(ch); break;
     default: break;
     }
 }
@@ -125,40 +129,40 @@ static void sample_offset(Channel* ch, const Sample* sample) {
 
 static void row_extended(Module* module, Channel* ch, uint8_t x, uint8_t y, Sample* sample) {
     switch (x) {
-    case 0x1:
+    case EXT_FINE_PORTA_UP:
         remember(&ch->fine_porta_up_memory, y);
         ch->period = add_saturated(ch->period, -4 * ch->fine_porta_up_memory);
         break;
-    case 0x2:
+    case EXT_FINE_PORTA_DOWN:
         remember(&ch->fine_porta_down_memory, y);
         ch->period = add_saturated(ch->period, 4 * ch->fine_porta_down_memory);
         break;
-    case 0x4: ch->wave_control = static_cast<uint8_t>((ch->wave_control & 0xF0) | y); break;
-    case 0x5:
+    case EXT_VIBRATO_CONTROL: ch->wave_control = static_cast<uint8_t>((ch->wave_control & 0xF0) | y); break;
+    case EXT_SET_FINETUNE:
         // the shared placeholder for a missing sample stays all zero
         if (sample != &empty_sample) sample->finetune = static_cast<int8_t>(y);
         break;
-    case 0x6: seq_pattern_loop(module, ch, y); break;
-    case 0x8: ch->panning = 16 * y; ch->changes |= CHANGE_PANNING; break;
-    case 0xA:
+    case EXT_PATTERN_LOOP: seq_pattern_loop(module, ch, y); break;
+    case EXT_SET_PANNING: ch->panning = 16 * y; ch->changes |= CHANGE_PANNING; break;
+    case EXT_FINE_VOLUME_UP:
         remember(&ch->fine_volume_slide_memory, y);
         ch->volume = at_most(ch->volume + ch->fine_volume_slide_memory, 64);
         ch->changes |= CHANGE_VOLUME;
         break;
-    case 0xB:
+    case EXT_FINE_VOLUME_DOWN:
         remember(&ch->fine_volume_slide_memory, y);
         ch->volume = at_least(ch->volume - ch->fine_volume_slide_memory, 0);
         ch->changes |= CHANGE_VOLUME;
         break;
-    case 0xD: {
+    case EXT_NOTE_DELAY: {
         const SavedNoteState& saved = seq_saved[(ch >= channels && ch < channels + CHANNEL_COUNT) ? ch - channels : 0];
         ch->volume = saved.volume;
         ch->period = saved.period;
         ch->panning = saved.panning;
-        ch->changes &= ~0x0F;
+        ch->changes &= ~CHANGES_OF_NOTE;
         break;
     }
-    case 0xE: seq_pattern_delay(module, y); break;
+    case EXT_PATTERN_DELAY: seq_pattern_delay(module, y); break;
     default: break;
     }
 }
@@ -169,65 +173,65 @@ void fx_row_effect(Module* module, Channel* ch, const Cell* cell,
     const uint8_t x = p >> 4;
     const uint8_t y = p & 15;
     switch (cell->effect) {
-    case 1: remember(&ch->porta_up_memory, p); break;
-    case 2: remember(&ch->porta_down_memory, p); break;
-    case 3:
+    case FX_PORTA_UP: remember(&ch->porta_up_memory, p); break;
+    case FX_PORTA_DOWN: remember(&ch->porta_down_memory, p); break;
+    case FX_TONE_PORTA:
         if (p != 0) ch->porta_speed = p;
         ch->porta_target = ch->note_period;
         ch->changes &= ~(CHANGE_PITCH | CHANGE_TRIGGER);
         break;
-    case 4:
+    case FX_VIBRATO:
         if (x != 0) ch->vibrato_speed = x;
         if (y != 0) ch->vibrato_depth = y;
         vibrato_offset(ch);
         break;
-    case 5:
+    case FX_TONE_PORTA_VOLUME_SLIDE:
         ch->porta_target = ch->note_period;
         remember(&ch->volume_slide_memory, p);
         ch->changes &= ~(CHANGE_PITCH | CHANGE_TRIGGER);
         break;
-    case 6:
+    case FX_VIBRATO_VOLUME_SLIDE:
         remember(&ch->volume_slide_memory, p);
         vibrato_offset(ch);
         break;
-    case 8: ch->panning = p; ch->changes |= CHANGE_PANNING; break;
-    case 9:
+    case FX_SET_PANNING: ch->panning = p; ch->changes |= CHANGE_PANNING; break;
+    case FX_SAMPLE_OFFSET:
         if (p != 0) ch->sample_offset_memory = p;
         sample_offset(ch, sample);
         break;
-    case 10: remember(&ch->volume_slide_memory, p); break;
-    case 11: seq_position_jump(module, p); break;
-    case 12: ch->volume = at_most(p, 64); break;
-    case 13: seq_pattern_break(module, p); break;
-    case 14: row_extended(module, ch, x, y, sample); break;
-    case 15: seq_set_speed(module, p); break;
-    case 16: module->global_volume = at_most(p, 64); ch->changes |= CHANGE_VOLUME; break;
-    case 17: remember(&module->global_volume_slide_memory, p); break;
-    case 21: env_set_position(ch, instrument, p); break;
-    case 25:
+    case FX_VOLUME_SLIDE: remember(&ch->volume_slide_memory, p); break;
+    case FX_POSITION_JUMP: seq_position_jump(module, p); break;
+    case FX_SET_VOLUME: ch->volume = at_most(p, 64); break;
+    case FX_PATTERN_BREAK: seq_pattern_break(module, p); break;
+    case FX_EXTENDED: row_extended(module, ch, x, y, sample); break;
+    case FX_SPEED: seq_set_speed(module, p); break;
+    case FX_SET_GLOBAL_VOLUME: module->global_volume = at_most(p, 64); ch->changes |= CHANGE_VOLUME; break;
+    case FX_GLOBAL_VOLUME_SLIDE: remember(&module->global_volume_slide_memory, p); break;
+    case FX_ENVELOPE_POSITION: env_set_position(ch, instrument, p); break;
+    case FX_PANNING_SLIDE:
         if (p != 0) {
             ch->panning_slide_memory = p;
             ch->changes |= CHANGE_PANNING;
         }
         break;
-    case 27:
+    case FX_MULTI_RETRIGGER:
         if (p != 0) {
             ch->retrig_volume_change = x;
             ch->retrig_interval = y;
         }
         break;
-    case 29:
+    case FX_TREMOR:
         if (p != 0) {
             ch->tremor_on = static_cast<uint8_t>(x + 1);
             ch->tremor_off = static_cast<uint8_t>(y + 1);
         }
         tremor_step(ch);
         break;
-    case 33:
-        if (x == 1) {
+    case FX_EXTRA_FINE_PORTA:
+        if (x == XFINE_UP) {
             remember(&ch->extra_fine_up_memory, y);
             ch->period = add_saturated(ch->period, -ch->extra_fine_up_memory);
-        } else if (x == 2) {
+        } else if (x == XFINE_DOWN) {
             remember(&ch->extra_fine_down_memory, y);
             ch->period = add_saturated(ch->period, ch->extra_fine_down_memory);
         }
@@ -242,7 +246,7 @@ static void arpeggio(const Module* module, Channel* ch, uint8_t p, const Sample*
     const int32_t phase = module->tick % 3;
     const int32_t n = phase == 1 ? (p >> 4) : phase == 2 ? (p & 15) : 0;
     if (n != 0) {
-        if (module->flags & 1) ch->period_offset = 64 * n;
+        if (module->flags & MODULE_LINEAR_TABLE) ch->period_offset = 64 * n;
         else ch->period_offset = period_amiga(ch->real_note + n, sample->finetune) -
                                  period_amiga(ch->real_note, sample->finetune);
     }
@@ -279,28 +283,21 @@ static void tick_extended(const Module* module, Channel* ch, const Cell* cell, S
     const uint8_t x = cell->param >> 4;
     const uint8_t y = cell->param & 15;
     switch (x) {
-    case 0x9:
+    case EXT_RETRIGGER:
         if (y != 0 && module->tick % y == 0) ch->changes |= CHANGE_PITCH | CHANGE_VOLUME | CHANGE_TRIGGER;
         break;
-    case 0xC:
+    case EXT_NOTE_CUT:
         if (module->tick == y) {
             ch->volume = 0;
             ch->changes |= CHANGE_VOLUME;
         }
         break;
-    case 0xD:
+    case EXT_NOTE_DELAY:
         if (module->tick == y) note_delay(ch, cell, sample);
-        else ch->changes &= ~0x0F;
+        else ch->changes &= ~CHANGES_OF_NOTE;
         break;
     default: break;
     }
-}
-
-static void global_volume_slide(Module* module) {
-    const int32_t x = module->global_volume_slide_memory >> 4;
-    const int32_t y = module->global_volume_slide_memory & 15;
-    if (x != 0) module->global_volume = at_most(module->global_volume + x, 64);
-    else module->global_volume = at_least(module->global_volume - y, 0);
 }
 
 static void panning_slide(Channel* ch) {
@@ -315,27 +312,41 @@ void fx_tick_effect(Module* module, Channel* ch, const Cell* cell,
                     Instrument* instrument, Sample* sample) {
     (void)instrument;
     switch (cell->effect) {
-    case 0:
+    case FX_ARPEGGIO:
         if (cell->param != 0) arpeggio(module, ch, cell->param, sample);
         break;
-    case 1:
+    case FX_PORTA_UP:
         ch->period = at_least(add_saturated(ch->period, -4 * ch->porta_up_memory), 56);
         ch->changes |= CHANGE_PITCH;
         break;
-    case 2:
+    case FX_PORTA_DOWN:
         ch->period = add_saturated(ch->period, 4 * ch->porta_down_memory);
         ch->changes |= CHANGE_PITCH;
         break;
-    case 3: porta_step(ch); break;
-    case 4: vibrato_offset(ch); vibrato_advance(ch); break;
-    case 5: porta_step(ch); volume_slide(ch); break;
-    case 6: vibrato_offset(ch); vibrato_advance(ch); volume_slide(ch); break;
-    case 10: volume_slide(ch); break;
-    case 14: tick_extended(module, ch, cell, sample); break;
-    case 17: global_volume_slide(module); break;
-    case 25: panning_slide(ch); break;
-    case 27: multi_retrigger(module, ch); break;
-    case 29: tremor_step(ch); break;
+    case FX_TONE_PORTA: porta_step(ch); break;
+    case FX_VIBRATO: vibrato_offset(ch); vibrato_advance(ch); break;
+    case FX_TONE_PORTA_VOLUME_SLIDE:
+        porta_step(ch);
+        volume_slide(&ch->volume, ch->volume_slide_memory);
+        ch->changes |= CHANGE_VOLUME;
+        break;
+    case FX_VIBRATO_VOLUME_SLIDE:
+        vibrato_offset(ch);
+        vibrato_advance(ch);
+        volume_slide(&ch->volume, ch->volume_slide_memory);
+        ch->changes |= CHANGE_VOLUME;
+        break;
+    case FX_VOLUME_SLIDE:
+        volume_slide(&ch->volume, ch->volume_slide_memory);
+        ch->changes |= CHANGE_VOLUME;
+        break;
+    case FX_EXTENDED: tick_extended(module, ch, cell, sample); break;
+    // No change bit: each channel takes the new global volume when it next
+    // recomputes its own.
+    case FX_GLOBAL_VOLUME_SLIDE: volume_slide(&module->global_volume, module->global_volume_slide_memory); break;
+    case FX_PANNING_SLIDE: panning_slide(ch); break;
+    case FX_MULTI_RETRIGGER: multi_retrigger(module, ch); break;
+    case FX_TREMOR: tremor_step(ch); break;
     default: break;
     }
 }

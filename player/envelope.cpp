@@ -28,7 +28,7 @@ void env_step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
               uint8_t loop_end, uint8_t type, uint8_t change_bit) {
     const int32_t count = count_byte < ENV_MAX_POINTS ? count_byte : ENV_MAX_POINTS;
     if (e->point >= 0 && e->point < count && e->tick == points[e->point].x) {
-        if ((type & 4) && e->point == loop_end && loop_start < count) {
+        if ((type & ENV_LOOP) && e->point == loop_end && loop_start < count) {
             e->point = loop_start;
             e->tick = points[loop_start].x;
         }
@@ -38,7 +38,7 @@ void env_step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
             channel->changes |= change_bit;
             return;
         }
-        if ((type & 2) && e->point == sustain && !channel->key_off) {
+        if ((type & ENV_SUSTAIN) && e->point == sustain && !channel->key_off) {
             e->value = point_y(points, e->point);
             channel->changes |= change_bit;
             return;
@@ -59,7 +59,7 @@ void env_step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
 }
 
 void env_set_position(Channel* channel, const Instrument* instrument, int32_t t) {
-    if ((instrument->volume_type & 1) == 0) return;
+    if ((instrument->volume_type & ENV_ON) == 0) return;
     const int32_t count = instrument->volume_point_count < ENV_MAX_POINTS
                               ? instrument->volume_point_count : ENV_MAX_POINTS;
     const EnvelopePoint* points = instrument->volume_envelope;

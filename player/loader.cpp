@@ -85,7 +85,7 @@ static bool unpack_cells(Cell* cells, int32_t count, const uint8_t* packed, int3
             at += 4;
         }
         Cell* cell = &cells[c];
-        cell->note = fields[0] == 97 ? 0xFF : fields[0];
+        cell->note = fields[0] == 97 ? NOTE_KEY_OFF : fields[0];
         cell->instrument = fields[1] > 128 ? 0 : fields[1];
         cell->volume = fields[2];
         cell->effect = fields[3];

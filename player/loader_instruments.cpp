@@ -5,6 +5,8 @@
 #include "player/loader_internal.h"
 
 static const uint8_t PACKED_MARK = 0xAD;  // reserved byte of a 4-bit delta-table sample
+// Bits of the sample header's type byte.
+enum : uint8_t { TYPE_FORWARD_LOOP = 1, TYPE_PINGPONG_LOOP = 2, TYPE_16_BIT = 16 };
 
 // Keeps the loop inside the sample: a loop that starts beyond the end is
 // dropped, one that runs past it is cut at the end; no loop spans the sample.
@@ -36,9 +38,9 @@ static void read_sample_header(LoadState* load, int32_t i, int32_t j, Sample* sa
 
     sample->loop_kind = LOOP_NONE;
     sample->bits = 8;
-    if (type & 1) sample->loop_kind = LOOP_FORWARD;
-    if (type & 2) sample->loop_kind = LOOP_PINGPONG;
-    if (type & 16) sample->bits = 16;
+    if (type & TYPE_FORWARD_LOOP) sample->loop_kind = LOOP_FORWARD;
+    if (type & TYPE_PINGPONG_LOOP) sample->loop_kind = LOOP_PINGPONG;
+    if (type & TYPE_16_BIT) sample->bits = 16;
     const uint32_t stored = sample->length;
     if (sample->bits == 16) {
         sample->length /= 2;

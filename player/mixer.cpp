@@ -65,16 +65,16 @@ static bool wrap_position(uint64_t* position, int32_t* direction, const Bounds& 
     // Reflections at each end alternate until the position is inside; every
     // two of them move it by twice the loop length, so those are taken at once.
     const uint64_t length = b.end - b.start;
-    if (*direction != 2) {
+    if (*direction != DIRECTION_BACKWARD) {
         if (*position < b.end) return true;
         uint64_t over = *position - b.end;
         if (over >= 2 * length) over %= 2 * length;
         if (over < length) {
             *position = b.end - over - 1;  // 2 x end - position - 2^-32
-            *direction = 2;
+            *direction = DIRECTION_BACKWARD;
         } else {
             *position = b.start + (over - length);
-            *direction = 1;
+            *direction = DIRECTION_FORWARD;
         }
         return true;
     }
@@ -88,10 +88,10 @@ static bool wrap_position(uint64_t* position, int32_t* direction, const Bounds& 
         // 2 x start - position - 2^-32; at position 0 it stays at 0 instead of
         // wrapping to the far end of the 32-bit range.
         *position = (b.start + under == 0) ? 0 : b.start + under - 1;
-        *direction = 1;
+        *direction = DIRECTION_FORWARD;
     } else {
         *position = b.end - (under - length);
-        *direction = 2;
+        *direction = DIRECTION_BACKWARD;
     }
     return true;
 }
@@ -198,8 +198,9 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
         const Sample* sample = v->sample;
         const Bounds b = voice_bounds(sample);
         // Only a ping-pong loop moves backward, and never from beyond its end.
-        if (v->direction == 2 && (b.kind != LOOP_PINGPONG || position >= b.end)) v->direction = 1;
-        const bool backward = v->direction == 2;
+        if (v->direction == DIRECTION_BACKWARD && (b.kind != LOOP_PINGPONG || position >= b.end))
+            v->direction = DIRECTION_FORWARD;
+        const bool backward = v->direction == DIRECTION_BACKWARD;
         int32_t count = remaining;
         bool end_reached = false;
         const uint64_t distance = backward ? (position > b.start ? position - b.start : 0)

@@ -17,7 +17,7 @@ struct Voice {
     uint32_t position_fraction;
     uint32_t step_fraction;     // 32.32 step per output frame
     uint32_t step;
-    int32_t direction;          // 1 forward, 2 backward
+    int32_t direction;          // DIRECTION_FORWARD or DIRECTION_BACKWARD
     uint8_t ramp_left_target;
     uint8_t ramp_right_target;
     uint8_t current_left_volume;
@@ -26,6 +26,9 @@ struct Voice {
     float ramp_right_increment;
     int32_t ramp_frames_left;
 };
+
+// Voice::direction; only a ping-pong loop plays backward.
+enum : int32_t { DIRECTION_FORWARD = 1, DIRECTION_BACKWARD = 2 };
 
 constexpr int VOICE_COUNT = 256;
 constexpr int MIXED_VOICES = 32;

@@ -6,13 +6,15 @@
 
 // One pattern cell, five bytes as in the file (note 0xFF is key-off).
 struct Cell {
-    uint8_t note;        // 0 none, 1..96 a note, 0xFF key-off
+    uint8_t note;        // 0 none, 1..96 a note, NOTE_KEY_OFF
     uint8_t instrument;  // 0 none, 1..128
     uint8_t volume;      // volume-column byte
     uint8_t effect;      // effect type 0..35
     uint8_t param;       // effect parameter
 };
 static_assert(sizeof(Cell) == 5, "a cell is five bytes");
+
+constexpr uint8_t NOTE_KEY_OFF = 0xFF;  // the file's note 97
 
 struct Pattern {
     int32_t rows;
@@ -33,11 +35,18 @@ struct Sample {
     int8_t finetune;
     uint32_t panning;       // 0..255
     uint8_t bits;           // 16 after loading
-    uint8_t loop_kind;      // 1 none, 2 forward, 4 ping-pong
+    uint8_t loop_kind;      // LOOP_NONE, LOOP_FORWARD or LOOP_PINGPONG
     int8_t relative_note;
 };
 
+// Sample::loop_kind.
 enum : uint8_t { LOOP_NONE = 1, LOOP_FORWARD = 2, LOOP_PINGPONG = 4 };
+
+// Bits of Instrument::volume_type and panning_type.
+enum : uint8_t { ENV_ON = 1, ENV_SUSTAIN = 2, ENV_LOOP = 4 };
+
+// Instrument::vibrato_type, the auto-vibrato's waveform.
+enum : uint8_t { AUTOVIB_SINE = 0, AUTOVIB_SQUARE = 1, AUTOVIB_RAMP_DOWN = 2, AUTOVIB_RAMP_UP = 3 };
 
 struct Instrument {
     int32_t sample_count;  // 0..16
@@ -53,9 +62,9 @@ struct Instrument {
     uint8_t panning_sustain_point;
     uint8_t panning_loop_start;
     uint8_t panning_loop_end;
-    uint8_t volume_type;   // bit 0 on, bit 1 sustain, bit 2 loop
+    uint8_t volume_type;   // ENV_ON, ENV_SUSTAIN, ENV_LOOP
     uint8_t panning_type;
-    uint8_t vibrato_type;
+    uint8_t vibrato_type;  // AUTOVIB_SINE ..
     uint8_t vibrato_sweep;
     uint8_t vibrato_depth;
     uint8_t vibrato_rate;
@@ -73,7 +82,7 @@ struct Module {
     int32_t used_pattern_count;
     int32_t pattern_count;
     int16_t instrument_count;
-    int16_t flags;          // bit 0: linear frequency table
+    int16_t flags;          // MODULE_LINEAR_TABLE
     int16_t default_speed;
     int16_t default_bpm;
     uint8_t orders[256];
@@ -92,6 +101,9 @@ struct Module {
     void (*on_tick)(Module* module);
     SampleDataFn on_sample_data;
 };
+
+// Bits of Module::flags.
+enum : int16_t { MODULE_LINEAR_TABLE = 1 };  // linear periods, else the Amiga table
 
 // The shared all-zero sample that stands for a missing one; never released.
 extern Sample empty_sample;

@@ -1,6 +1,7 @@
 // The tick handler: tempo, the row and tick passes over the channel table,
 // instrument start and the song-position effects.
 #include <cstring>
+#include "player/commands.h"
 #include "player/output.h"
 #include "player/seq.h"
 
@@ -128,7 +129,7 @@ void seq_tick(Module* module) {
 // ---- row and tick passes ----
 
 static void envelopes_and_fadeout(Channel* ch, const Instrument* instr, bool row_tick) {
-    if ((instr->volume_type & 1) != 0) {
+    if ((instr->volume_type & ENV_ON) != 0) {
         if (!ch->volume_env.finished)
             env_step(ch, &ch->volume_env, instr->volume_envelope, instr->volume_point_count,
                      instr->volume_sustain_point, instr->volume_loop_start,
@@ -136,7 +137,7 @@ static void envelopes_and_fadeout(Channel* ch, const Instrument* instr, bool row
     } else if (row_tick && ch->key_off) {
         ch->volume_env.value = 0;  // without an envelope a key-off cuts the note
     }
-    if ((instr->panning_type & 1) != 0 && !ch->panning_env.finished)
+    if ((instr->panning_type & ENV_ON) != 0 && !ch->panning_env.finished)
         env_step(ch, &ch->panning_env, instr->panning_envelope, instr->panning_point_count,
                  instr->panning_sustain_point, instr->panning_loop_start,
                  instr->panning_loop_end, instr->panning_type, CHANGE_PANNING);
@@ -154,7 +155,8 @@ static void process_row_channel(Module* module, int32_t c) {
     Channel* ch = &channels[c];
     const Cell* found = seq_current_cell(module, c);
     const Cell& cell = found ? *found : no_cell;
-    const bool porta = cell.effect == 3 || cell.effect == 5 || cell.volume >= 0xF0;
+    const bool porta = cell.effect == FX_TONE_PORTA || cell.effect == FX_TONE_PORTA_VOLUME_SLIDE ||
+                       (cell.volume >> 4) == VOL_TONE_PORTA;
     const bool note = is_note(cell.note);
 
     if (cell.instrument != 0 && !porta) ch->instrument = static_cast<uint8_t>(cell.instrument - 1);
@@ -168,7 +170,7 @@ static void process_row_channel(Module* module, int32_t c) {
     ch->changes = 0;
     if (note) {
         ch->real_note = static_cast<uint8_t>(cell.note + sample->relative_note - 1);
-        ch->note_period = (module->flags & 1) ? period_linear(ch->real_note, sample->finetune)
+        ch->note_period = (module->flags & MODULE_LINEAR_TABLE) ? period_linear(ch->real_note, sample->finetune)
                                               : period_amiga(ch->real_note, sample->finetune);
         if (!porta) ch->period = ch->note_period;
         ch->changes = CHANGE_TRIGGER;
@@ -177,7 +179,7 @@ static void process_row_channel(Module* module, int32_t c) {
     ch->changes |= CHANGE_PITCH | CHANGE_VOLUME;
     if (cell.instrument != 0) seq_start_instrument(ch, sample);
     if (cell.volume != 0) fx_row_volume(ch, cell.volume);
-    if (cell.note == 0xFF || cell.effect == 20) ch->key_off = 1;
+    if (cell.note == NOTE_KEY_OFF || cell.effect == FX_KEY_OFF) ch->key_off = 1;
     envelopes_and_fadeout(ch, instr, true);
     fx_row_effect(module, ch, &cell, instr, sample);
     autovib_step(ch, instr);
@@ -230,6 +232,7 @@ void seq_start_instrument(Channel* ch, Sample* sample) {
     ch->fadeout_volume = 65536;
     ch->autovib_sweep = 0;
     ch->autovib_position = 0;
+    // wave_control bit 2 (and 3) keep the vibrato's phase across notes
     if ((ch->wave_control & 0x0F) < 4) ch->vibrato_position = 0;
     ch->tremor_counter = 0;
     ch->changes |= CHANGE_VOLUME | CHANGE_PANNING;

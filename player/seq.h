@@ -21,6 +21,8 @@ enum : uint8_t {
     CHANGE_PANNING = 4,
     CHANGE_TRIGGER = 8,
     CHANGE_STOP = 32,
+    // the four that a note delay holds back until its tick
+    CHANGES_OF_NOTE = CHANGE_PITCH | CHANGE_VOLUME | CHANGE_PANNING | CHANGE_TRIGGER,
 };
 
 struct Channel {

@@ -20,7 +20,7 @@ static void voice_trigger(Voice* v, Sample* sample) {
     v->position = v->start_offset;
     v->position_fraction = 0;
     v->start_offset = 0;
-    v->direction = 1;
+    v->direction = DIRECTION_FORWARD;
 }
 
 static void voice_volume(Voice* v, const Channel* ch, const Module* module) {
@@ -44,7 +44,7 @@ static void voice_panning(Voice* v, const Channel* ch) {
 }
 
 static void voice_pitch(Voice* v, const Channel* ch, const Module* module) {
-    const int32_t f = period_frequency(ch->period, ch->period_offset, (module->flags & 1) != 0);
+    const int32_t f = period_frequency(ch->period, ch->period_offset, (module->flags & MODULE_LINEAR_TABLE) != 0);
     v->frequency = f;
     const uint32_t rate = static_cast<uint32_t>(output_rate > 0 ? output_rate : 1);
     const uint32_t g = static_cast<uint32_t>(f < 100 ? 100 : f);
