@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Renders the pictures of the README into docs/ with the frame renderer.
+# Renders the pictures of the README into docs/ with the frame renderer and
+# the picture of the tune.
 # Usage: tools/make_docs.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,3 +11,4 @@ mkdir -p docs
 "$render" docs/mouths-row8.png 3000 8 2    # goat mouth wide open, sheep mouth half open
 "$render" docs/credits.png 41000 12 2      # label and name of the music credit
 "$render" docs/scroller.png 15000 2 2      # the scroller in mid-text
+"${1:-build}/tools/song_picture" docs/music.png   # one pass of the tune, pattern by pattern
