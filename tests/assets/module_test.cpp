@@ -2,6 +2,7 @@
 // layout, its exact size through the memory stream, and three passes of the
 // whole song through the offline renderer for loudness and instrument use.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <set>
@@ -47,6 +48,24 @@ bool skip_pattern(Reader* r, uint32_t instruments) {
         if (note > 97 || instrument > instruments) return false;
     }
     return true;
+}
+
+// The instruments' names, from the headers that follow the six patterns.
+std::vector<std::string> instrument_names() {
+    Reader r{asset_module, asset_module_size, 336};
+    for (int p = 0; p < 6; p++) {
+        r.at += 7;
+        r.at += r.take(2);
+    }
+    std::vector<std::string> names;
+    for (int i = 0; i < 13 && r.at < r.size; i++) {
+        const uint32_t start = r.at, size = r.take(4);
+        names.emplace_back(reinterpret_cast<const char*>(asset_module + start + 4), 22);
+        names.back().resize(names.back().find('\0') == std::string::npos ? 22 : names.back().find('\0'));
+        r.at = start + size;
+        r.at = start + size + 40 + r.take(4);
+    }
+    return names;
 }
 
 Module* load_embedded() {
@@ -187,4 +206,34 @@ TEST(Module, ThreePassesLoudnessAndEveryInstrument) {
     EXPECT_LE(rms_db, -14.0);
     EXPECT_LE(longest_quiet, 44100 / 2) << "frames of silence in a row";
     EXPECT_EQ(listening.instruments_heard.size(), 13u);
+}
+
+// The goat and the sheep start every call while their mouths are wide open:
+// the goat on rows 8-11 of every 12, the sheep on rows 0-3.
+TEST(Module, BleatsStartWhereTheMouthsOpenWide) {
+    const std::vector<std::string> names = instrument_names();
+    const auto goat = std::find(names.begin(), names.end(), "goat") - names.begin() + 1;
+    const auto sheep = std::find(names.begin(), names.end(), "sheep") - names.begin() + 1;
+    ASSERT_LE(goat, 13);
+    ASSERT_LE(sheep, 13);
+    Module* module = load_embedded();
+    ASSERT_NE(module, nullptr);
+    int goats = 0, sheeps = 0;
+    for (int p = 0; p < module->pattern_count; p++)
+        for (int row = 0; row < module->patterns[p].rows; row++)
+            for (int c = 0; c < module->channel_count; c++) {
+                const Cell& cell = module->patterns[p].cells[row * module->channel_count + c];
+                if (cell.note == 0 || cell.note > 96) continue;
+                if (cell.instrument == goat) {
+                    goats++;
+                    EXPECT_GE(row % 12, 8) << "goat in pattern " << p << " row " << row;
+                }
+                if (cell.instrument == sheep) {
+                    sheeps++;
+                    EXPECT_LT(row % 12, 4) << "sheep in pattern " << p << " row " << row;
+                }
+            }
+    mp_free(module);
+    EXPECT_GE(goats, 10);
+    EXPECT_GE(sheeps, 10);
 }

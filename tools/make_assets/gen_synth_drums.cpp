@@ -1,6 +1,7 @@
 // Drums: a kick from a sine swept down in pitch with a click, a snare from
 // two damped tones and band-passed noise, hi-hats from a bank of square
-// waves at clashing frequencies plus noise, high-passed.
+// waves at clashing frequencies plus noise, high-passed. Each ends in a short
+// fade, so a stretched tail stops without a click.
 #include <cmath>
 #include "tools/make_assets/gen_dsp.h"
 #include "tools/make_assets/gen_synth.h"
@@ -20,6 +21,7 @@ void make_kick(const SynthParams& p, size_t frames, Sound* sound) {
         const double click = p.at("click") * click_filter.run(noise.next()) * std::exp(-t / 0.004);
         sound->frames[i] = std::tanh(drive * (body + click)) / std::tanh(drive);
     }
+    fade_ends(&sound->frames, 0, frames / 10);
     sound->rate = rate;
 }
 
@@ -41,6 +43,7 @@ void make_snare(const SynthParams& p, size_t frames, Sound* sound) {
         const double wires = (n + p.at("snap") * colour.run(n)) * std::exp(-t / p.at("noise_decay"));
         sound->frames[i] = p.at("tone_mix") * drum + (1 - p.at("tone_mix")) * wires;
     }
+    fade_ends(&sound->frames, 0, frames / 10);
     sound->rate = rate;
 }
 
@@ -62,5 +65,6 @@ void make_hat(const SynthParams& p, size_t frames, Sound* sound) {
         const double attack = t < 0.0004 ? t / 0.0004 : 1;
         sound->frames[i] = cut2.run(cut1.run(mix)) * attack * std::exp(-t / p.at("decay"));
     }
+    fade_ends(&sound->frames, 0, frames / 10);
     sound->rate = rate;
 }
