@@ -17,6 +17,7 @@ namespace {
 constexpr int RATE = 44100;
 constexpr int COLUMN = 1764;  // frames in one column: two ticks at 125 BPM
 constexpr int WAVE_HEIGHT = 96, SPECTRUM_HEIGHT = 256, FFT = 2048;
+constexpr double PI = 3.14159265358979323846;
 
 struct Start {
     int64_t frame;
@@ -37,7 +38,7 @@ void fft(std::vector<std::complex<double>>* a) {
         if (i < j) std::swap((*a)[i], (*a)[j]);
     }
     for (size_t len = 2; len <= n; len <<= 1) {
-        const std::complex<double> step = std::polar(1.0, -2 * M_PI / len);
+        const std::complex<double> step = std::polar(1.0, -2 * PI / len);
         for (size_t i = 0; i < n; i += len) {
             std::complex<double> w = 1;
             for (size_t k = 0; k < len / 2; k++, w *= step) {
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
         // 40 Hz to 16 kHz that gives each octave the same height.
         for (int i = 0; i < FFT; i++) {
             const int64_t at = static_cast<int64_t>(x) * COLUMN + COLUMN / 2 - FFT / 2 + i;
-            const double hann = 0.5 - 0.5 * std::cos(2 * M_PI * i / FFT);
+            const double hann = 0.5 - 0.5 * std::cos(2 * PI * i / FFT);
             bins[i] = at >= 0 && at < static_cast<int64_t>(mono.size()) ? mono[at] * hann : 0.0;
         }
         fft(&bins);

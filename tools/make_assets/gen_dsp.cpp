@@ -29,27 +29,23 @@ Terms terms(double rate, double f, double q) {
     return {std::cos(w), std::sin(w) / (2 * q)};
 }
 
+// Low-pass for sign 1, high-pass for sign -1: the two differ only in the
+// sign of the cosine term.
+void pass_filter(Biquad* f, double rate, double cutoff, double q, double sign) {
+    const Terms t = terms(rate, cutoff, q);
+    const double a0 = 1 + t.alpha;
+    f->b0 = (1 - sign * t.cosw) / 2 / a0;
+    f->b1 = sign * (1 - sign * t.cosw) / a0;
+    f->b2 = f->b0;
+    f->a1 = -2 * t.cosw / a0;
+    f->a2 = (1 - t.alpha) / a0;
+}
+
 }  // namespace
 
-void Biquad::lowpass(double rate, double cutoff, double q) {
-    const Terms t = terms(rate, cutoff, q);
-    const double a0 = 1 + t.alpha;
-    b0 = (1 - t.cosw) / 2 / a0;
-    b1 = (1 - t.cosw) / a0;
-    b2 = b0;
-    a1 = -2 * t.cosw / a0;
-    a2 = (1 - t.alpha) / a0;
-}
+void Biquad::lowpass(double rate, double cutoff, double q) { pass_filter(this, rate, cutoff, q, 1); }
 
-void Biquad::highpass(double rate, double cutoff, double q) {
-    const Terms t = terms(rate, cutoff, q);
-    const double a0 = 1 + t.alpha;
-    b0 = (1 + t.cosw) / 2 / a0;
-    b1 = -(1 + t.cosw) / a0;
-    b2 = b0;
-    a1 = -2 * t.cosw / a0;
-    a2 = (1 - t.alpha) / a0;
-}
+void Biquad::highpass(double rate, double cutoff, double q) { pass_filter(this, rate, cutoff, q, -1); }
 
 void Biquad::bandpass(double rate, double centre, double q) {
     const Terms t = terms(rate, centre, q);

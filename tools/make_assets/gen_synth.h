@@ -43,3 +43,10 @@ struct LoopPlan {
     double pitch;  // the pitch that the whole cycles give
 };
 LoopPlan plan_loop(double rate, double seconds, double pitch);
+
+// Voices a whole number of cycles apart over a loop of about "loop" seconds
+// around "pitch" ("voices" of them, "spread" cycles apart), each the sum of
+// its harmonics below the top with the gains `gain` gives and fixed random
+// phases: the beating between them repeats exactly with the loop.
+typedef double (*HarmonicGain)(const SynthParams& p, int k, double f);
+void detuned_voices(const SynthParams& p, uint32_t seed, HarmonicGain gain, Sound* sound);

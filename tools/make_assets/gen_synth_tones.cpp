@@ -42,27 +42,32 @@ void make_bass(const SynthParams& p, size_t, Sound* sound) {
     sound->loop_start = total - 2 * static_cast<size_t>(period);
 }
 
-// Saws detuned by whole cycles per loop, so the beating between them repeats
-// exactly with the loop; a soft low-pass on the harmonics keeps them warm.
-void make_pad(const SynthParams& p, size_t, Sound* sound) {
-    const double rate = p.at("rate"), cutoff = p.at("cutoff");
+void detuned_voices(const SynthParams& p, uint32_t seed, HarmonicGain gain, Sound* sound) {
+    const double rate = p.at("rate");
     const LoopPlan plan = plan_loop(rate, p.at("loop"), p.at("pitch"));
     const int voices = static_cast<int>(p.at("voices"));
-    Noise phases{0x9AD};
+    Noise phases{seed};
     sound->frames.assign(plan.frames, 0.0);
     for (int v = 0; v < voices; v++) {
         const double cycles = plan.cycles + std::lround((v - (voices - 1) / 2.0) * p.at("spread"));
         const double f = cycles * rate / plan.frames;
         for (int k = 1; k * f < 0.45 * rate; k++) {
-            const double gain = saw_harmonic(k) / std::sqrt(1 + std::pow(k * f / cutoff, 4));
+            const double g = gain(p, k, f);
             const double phase = PI * (1 + phases.next());
             for (size_t i = 0; i < plan.frames; i++)
-                sound->frames[i] += gain * std::sin(2 * PI * k * cycles * i / plan.frames + phase);
+                sound->frames[i] += g * std::sin(2 * PI * k * cycles * i / plan.frames + phase);
         }
     }
     sound->rate = rate;
     sound->pitch = plan.pitch;
     sound->looped = true;
+}
+
+// Saws, with a soft low-pass on the harmonics that keeps them warm.
+void make_pad(const SynthParams& p, size_t, Sound* sound) {
+    detuned_voices(p, 0x9AD, [](const SynthParams& q, int k, double f) {
+        return saw_harmonic(k) / std::sqrt(1 + std::pow(k * f / q.at("cutoff"), 4));
+    }, sound);
 }
 
 // A pulse whose width swings `depth` around one half `sweeps` times per

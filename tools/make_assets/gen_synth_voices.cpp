@@ -26,24 +26,7 @@ double smoothstep(double x) {
 }  // namespace
 
 void make_choir(const SynthParams& p, size_t, Sound* sound) {
-    const double rate = p.at("rate");
-    const LoopPlan plan = plan_loop(rate, p.at("loop"), p.at("pitch"));
-    const int voices = static_cast<int>(p.at("voices"));
-    Noise phases{0xC401};
-    sound->frames.assign(plan.frames, 0.0);
-    for (int v = 0; v < voices; v++) {
-        const double cycles = plan.cycles + std::lround((v - (voices - 1) / 2.0) * p.at("spread"));
-        const double f = cycles * rate / plan.frames;
-        for (int k = 1; k * f < 0.45 * rate; k++) {
-            const double gain = vowel_gain(p, k * f, k);
-            const double phase = PI * (1 + phases.next());
-            for (size_t i = 0; i < plan.frames; i++)
-                sound->frames[i] += gain * std::sin(2 * PI * k * cycles * i / plan.frames + phase);
-        }
-    }
-    sound->rate = rate;
-    sound->pitch = plan.pitch;
-    sound->looped = true;
+    detuned_voices(p, 0xC401, [](const SynthParams& q, int k, double f) { return vowel_gain(q, k * f, k); }, sound);
 }
 
 // The call is voiced from the start at a fraction of its loudness (lips
