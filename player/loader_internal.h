@@ -6,7 +6,7 @@
 #include "player/stream.h"
 
 constexpr int32_t MAX_INSTRUMENTS = 128;
-constexpr int32_t MAX_SAMPLES = 16;
+constexpr int32_t MAX_SAMPLES = INSTRUMENT_SAMPLES;
 
 // Facts about each sample's stored bytes that the Sample record does not keep.
 struct LoadState {

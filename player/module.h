@@ -48,9 +48,13 @@ enum : uint8_t { ENV_ON = 1, ENV_SUSTAIN = 2, ENV_LOOP = 4 };
 // Instrument::vibrato_type, the auto-vibrato's waveform.
 enum : uint8_t { AUTOVIB_SINE = 0, AUTOVIB_SQUARE = 1, AUTOVIB_RAMP_DOWN = 2, AUTOVIB_RAMP_UP = 3 };
 
+// Samples an instrument may hold: as many as a sample-map byte can name. The
+// defined profile plays the first 16 slots only.
+constexpr int32_t INSTRUMENT_SAMPLES = 256;
+
 struct Instrument {
-    int32_t sample_count;  // 0..16
-    Sample* samples[16];   // slots from sample_count on point at empty_sample
+    int32_t sample_count;  // 0..INSTRUMENT_SAMPLES
+    Sample* samples[INSTRUMENT_SAMPLES];  // slots from sample_count on point at empty_sample
     uint8_t sample_map[96];
     EnvelopePoint volume_envelope[12];
     EnvelopePoint panning_envelope[12];
@@ -100,6 +104,7 @@ struct Module {
     int32_t elapsed_ms;
     void (*on_tick)(Module* module);
     SampleDataFn on_sample_data;
+    uint8_t profile;        // MpProfile, read by the sequencer
 };
 
 // Bits of Module::flags.

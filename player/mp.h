@@ -23,6 +23,14 @@ void mp_set_stream(StreamOpenFn open, StreamCloseFn close, StreamReadFn read,
 
 // Reads a module through the stream; null when it cannot be opened or is refused.
 Module* mp_load(const void* name, SampleDataFn on_sample_data);
+
+// How a module plays: `defined` is this player's own exact rules, which the
+// demo's module is written for; `compatible` plays modules made by others as
+// the tracker they were made in does. A loaded module starts as `defined`.
+enum MpProfile : uint8_t { MP_PROFILE_DEFINED = 0, MP_PROFILE_COMPATIBLE = 1 };
+// Sets the profile the module plays with from its next start. False for null,
+// an unknown profile, or the module that is playing now.
+bool mp_set_profile(Module* module, MpProfile profile);
 // Stops playback and releases the module; false for null.
 bool mp_free(Module* module);
 

@@ -115,6 +115,15 @@ bool output_begin(Module* module) {
     return true;
 }
 
+// The render thread reads the profile at every tick, so it changes only
+// between playbacks.
+bool mp_set_profile(Module* module, MpProfile profile) {
+    if (!module || module == playing_module) return false;
+    if (profile != MP_PROFILE_DEFINED && profile != MP_PROFILE_COMPATIBLE) return false;
+    module->profile = profile;
+    return true;
+}
+
 bool mp_start(Module* module) {
     if (!output_begin(module)) return false;
     do render_block(); while (write_block != 0);

@@ -85,8 +85,10 @@ void seq_select(const Module* module, const Channel* channel,
         return;
     }
     Instrument* instr = &module->instruments[channel->instrument];
-    const uint8_t k = channel->note < 96 ? instr->sample_map[channel->note] : 16;
-    Sample* s = k < 16 ? instr->samples[k] : nullptr;
+    const int32_t k = channel->note < 96 ? instr->sample_map[channel->note] : INSTRUMENT_SAMPLES;
+    // The defined profile knows 16 slots; the compatible one all a map entry can name.
+    const int32_t slots = module->profile == MP_PROFILE_COMPATIBLE ? INSTRUMENT_SAMPLES : 16;
+    Sample* s = k < slots ? instr->samples[k] : nullptr;
     *instrument = instr;
     *sample = s ? s : &empty_sample;
 }
