@@ -1,5 +1,7 @@
 // Loading a module: mp_load and mp_free, the module header and the patterns.
 // Instruments and sample data are read in loader_instruments.cpp.
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -14,18 +16,59 @@ constexpr int32_t MAX_CHANNELS = 32;   // the player's channel slots and mixed v
 constexpr int32_t MAX_PATTERNS = 256;  // order entries are bytes
 constexpr int32_t MAX_ROWS = 256;
 
+// ---- why a module was refused ----
+
+static LoadRefusal refusal;
+int32_t load_instrument_at[MAX_INSTRUMENTS];
+
+const LoadRefusal* mp_load_refusal() { return &refusal; }
+
+int32_t mp_load_instrument_at(int32_t instrument) {
+    return instrument >= 0 && instrument < MAX_INSTRUMENTS ? load_instrument_at[instrument] : -1;
+}
+
+bool load_refuse_text(const char* field, const char* reason) {
+    std::snprintf(refusal.field, sizeof refusal.field, "%s", field);
+    std::snprintf(refusal.reason, sizeof refusal.reason, "%s", reason);
+    refusal.value = 0;
+    refusal.limit = 0;
+    return false;
+}
+
+bool load_refuse(int64_t value, const char* relation, int64_t limit, const char* field_format, ...) {
+    va_list args;
+    va_start(args, field_format);
+    std::vsnprintf(refusal.field, sizeof refusal.field, field_format, args);
+    va_end(args);
+    refusal.value = value;
+    refusal.limit = limit;
+    std::snprintf(refusal.reason, sizeof refusal.reason, "%s is %lld, %s %lld", refusal.field,
+                  static_cast<long long>(value), relation, static_cast<long long>(limit));
+    return false;
+}
+
+// ---- loading and releasing ----
+
 Module* mp_load(const void* name, SampleDataFn on_sample_data) {
+    refusal = LoadRefusal{};
+    for (int32_t& at : load_instrument_at) at = -1;
     Module* module = static_cast<Module*>(std::calloc(1, sizeof(Module)));
-    if (!module) return nullptr;
+    if (!module) {
+        load_refuse_text("memory", "not enough memory for the module");
+        return nullptr;
+    }
     StreamRecord* stream = stream_begin(name);
     if (!stream) {
         std::free(module);
+        load_refuse_text("stream", "the module stream cannot be opened");
         return nullptr;
     }
     module->on_sample_data = on_sample_data;
     const bool loaded = load_xm(module, stream);
     stream_end(stream);
     if (!loaded) {
+        // Every refusal of the file's contents names itself; what is left is an allocation.
+        if (!refusal.field[0]) load_refuse_text("memory", "not enough memory for the module");
         // The refused module never played: releasing it must not stop
         // whatever module is playing now.
         release_module(module);
@@ -101,10 +144,13 @@ static bool load_patterns(Module* module, StreamRecord* stream, int32_t count, b
     for (int32_t p = 0; p < count; p++) {
         uint8_t header[9];
         const int32_t header_size = short_header ? 8 : 9;
-        if (stream_get(stream, header, header_size) < header_size) return false;
+        if (stream_left(stream) < header_size)
+            return load_refuse(stream_position(stream) + header_size, "beyond the end of the file at", stream->size,
+                               "pattern %d header end", p);
+        stream_get(stream, header, header_size);
         const int32_t rows = short_header ? header[5] + 1 : read_u16(header + 5);
         const int32_t packed_size = read_u16(header + (short_header ? 6 : 7));
-        if (rows > MAX_ROWS) return false;
+        if (rows > MAX_ROWS) return load_refuse(rows, "above the limit of", MAX_ROWS, "pattern %d row count", p);
         Pattern* pattern = &module->patterns[p];
         pattern->rows = rows;
         if (rows > 0) {
@@ -116,10 +162,14 @@ static bool load_patterns(Module* module, StreamRecord* stream, int32_t count, b
         if (!packed) return false;
         // The packed size bounds the cells: data that would need more bytes
         // than the file says it has is damaged, and extra bytes are passed over.
-        const bool complete = stream_get(stream, packed, packed_size) == packed_size &&
-                              unpack_cells(pattern->cells, rows * channels, packed, packed_size);
+        const int64_t left = stream_left(stream);
+        const bool read = stream_get(stream, packed, packed_size) == packed_size;
+        const bool complete = read && unpack_cells(pattern->cells, rows * channels, packed, packed_size);
         std::free(packed);
-        if (!complete) return false;
+        if (!read) return load_refuse(packed_size, "beyond the bytes left in the file:", left, "pattern %d packed size", p);
+        if (!complete)
+            return load_refuse(packed_size, "too few bytes for its cells (rows x channels):", int64_t{rows} * channels,
+                               "pattern %d packed size", p);
     }
     // Patterns the order table names but the file lacks play as 64 empty rows.
     for (int32_t p = count; p < module->used_pattern_count; p++) {
@@ -132,6 +182,22 @@ static bool load_patterns(Module* module, StreamRecord* stream, int32_t count, b
 
 // ---- header ----
 
+// The header's counts within what the player holds, and the header within
+// the file; false, with the reason, to refuse the module.
+static bool header_within_limits(int32_t channels, int32_t patterns, int32_t instruments, uint32_t header_size,
+                                 int64_t file_size) {
+    // Shorter, and the channel count itself is missing.
+    if (file_size < 70) return load_refuse(file_size, "below the least of", 70, "file size");
+    if (channels < 1) return load_refuse(channels, "below the least of", 1, "channel count");
+    if (channels > MAX_CHANNELS) return load_refuse(channels, "above the limit of", MAX_CHANNELS, "channel count");
+    if (patterns > MAX_PATTERNS) return load_refuse(patterns, "above the limit of", MAX_PATTERNS, "pattern count");
+    if (instruments > MAX_INSTRUMENTS)
+        return load_refuse(instruments, "above the limit of", MAX_INSTRUMENTS, "instrument count");
+    if (60 + static_cast<int64_t>(header_size) > file_size)
+        return load_refuse(header_size, "beyond the bytes left in the file:", file_size - 60, "header size");
+    return true;
+}
+
 // Reads the fields at offset 60 on; the order table is always at 80. Returns
 // the file's pattern count, or -1 to refuse the module.
 static int32_t load_header(Module* module, StreamRecord* stream) {
@@ -143,9 +209,7 @@ static int32_t load_header(Module* module, StreamRecord* stream) {
     const int32_t channels = read_u16(header + 8);
     const int32_t pattern_count = read_u16(header + 10);
     const int32_t instrument_count = read_u16(header + 12);
-    if (channels < 1 || channels > MAX_CHANNELS) return -1;
-    if (pattern_count > MAX_PATTERNS || instrument_count > MAX_INSTRUMENTS) return -1;
-    if (60 + static_cast<int64_t>(header_size) > stream->size) return -1;
+    if (!header_within_limits(channels, pattern_count, instrument_count, header_size, stream->size)) return -1;
 
     // The order table has 256 entries; a longer song can only mean all of them.
     module->song_length = static_cast<int16_t>(song_length > 256 ? 256 : song_length);
@@ -179,7 +243,8 @@ bool load_xm(Module* module, StreamRecord* stream) {
     char signature[17];
     stream_seek_to(stream, 0);
     stream_get(stream, signature, 17);
-    if (std::memcmp(signature, SIGNATURE, 17) != 0) return false;
+    if (std::memcmp(signature, SIGNATURE, 17) != 0)
+        return load_refuse_text("signature", "no \"Extended Module: \" signature at its start: not an XM module");
     module->on_tick = seq_tick;
     module->initial_global_volume = 64;
 

@@ -97,13 +97,15 @@ bool load_instruments(LoadState* load, bool with_data) {
         Instrument* instrument = &module->instruments[i];
         for (int32_t j = 0; j < MAX_SAMPLES; j++) instrument->samples[j] = &empty_sample;
         const int64_t start = stream_position(stream);
+        load_instrument_at[i] = static_cast<int32_t>(start);
         uint8_t size_bytes[4], count_bytes[2];
         stream_get(stream, size_bytes, 4);
         stream_seek_to(stream, start + 4 + 23);
         stream_get(stream, count_bytes, 2);
         const int64_t end = start + read_u32(size_bytes);
         const int32_t count = read_u16(count_bytes);
-        if (count > MAX_SAMPLES) return false;
+        if (count > MAX_SAMPLES)
+            return load_refuse(count, "above the limit of", MAX_SAMPLES, "instrument %d sample count", i + 1);
         if (count > 0) read_instrument_fields(stream, instrument);
         stream_seek_to(stream, end);
         for (int32_t j = 0; j < count; j++) {

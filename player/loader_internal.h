@@ -24,6 +24,15 @@ bool load_sample_data(LoadState* load, int32_t instrument);
 // Releases everything a module holds, without touching playback.
 void release_module(Module* module);
 
+// Record why the module is refused and return false, for the caller to pass
+// on. The reason reads "<field> is <value>, <relation> <limit>".
+bool load_refuse(int64_t value, const char* relation, int64_t limit, const char* field_format, ...)
+    __attribute__((format(printf, 4, 5)));
+// The same for what has no number to it.
+bool load_refuse_text(const char* field, const char* reason);
+// Where each instrument of the module being loaded starts; -1 for none.
+extern int32_t load_instrument_at[MAX_INSTRUMENTS];
+
 inline uint16_t read_u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 inline uint32_t read_u32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |

@@ -31,6 +31,21 @@ enum MpProfile : uint8_t { MP_PROFILE_DEFINED = 0, MP_PROFILE_COMPATIBLE = 1 };
 // Sets the profile the module plays with from its next start. False for null,
 // an unknown profile, or the module that is playing now.
 bool mp_set_profile(Module* module, MpProfile profile);
+
+// Why the last mp_load returned null: the field refused, the value found and
+// the limit it breaks, and all of it in words. `field` is empty after a load
+// that succeeded. Instruments count from 1, patterns from 0.
+struct LoadRefusal {
+    char field[48];
+    int64_t value;
+    int64_t limit;
+    char reason[160];
+};
+const LoadRefusal* mp_load_refusal();
+// Where instrument `instrument` (from 0) of the last module loaded starts in
+// its stream - its header, name and sample headers follow - for tools that
+// show them; -1 when there is none.
+int32_t mp_load_instrument_at(int32_t instrument);
 // Stops playback and releases the module; false for null.
 bool mp_free(Module* module);
 

@@ -27,6 +27,13 @@ std::vector<uint8_t> read_file(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Loads bytes that must be refused and says why: field, value and limit.
+std::string refusal_of(const std::vector<uint8_t>& bytes) {
+    EXPECT_EQ(load(bytes), nullptr);
+    const LoadRefusal* r = mp_load_refusal();
+    return std::string(r->field) + " " + std::to_string(r->value) + " " + std::to_string(r->limit);
+}
+
 const Cell& cell(const Module* m, int pattern, int row, int channel) {
     return m->patterns[pattern].cells[row * m->channel_count + channel];
 }
@@ -42,10 +49,13 @@ TEST(Loader, SignatureAndStreamFailures) {
     }
     song.signature = "Extended Module:";  // the final space missing
     EXPECT_EQ(load(xm_build(song)), nullptr);
+    EXPECT_STREQ(mp_load_refusal()->field, "signature");
+    EXPECT_NE(std::string(mp_load_refusal()->reason).find("not an XM module"), std::string::npos);
     EXPECT_EQ(load({}), nullptr);
 
     mp_set_stream(xm_stream_open, xm_stream_close, xm_stream_read, xm_stream_seek, xm_stream_tell);
     EXPECT_EQ(mp_load(nullptr, nullptr), nullptr) << "stream_open failing gives no module";
+    EXPECT_STREQ(mp_load_refusal()->field, "stream");
     std::vector<uint8_t> good = xm_build(xm_simple_song(xm_sample8({1})));
     mp_set_stream(xm_stream_open, nullptr, xm_stream_read, xm_stream_seek, xm_stream_tell);
     EXPECT_EQ(mp_load(&good, nullptr), nullptr) << "a null callback clears all five";
@@ -140,11 +150,16 @@ TEST(Loader, MalformedHeadersAreRefused) {
     const XmSong base = xm_simple_song(xm_sample8({1, 2}));
     XmSong song = base;
     song.channels = 0;
-    EXPECT_EQ(load(xm_build(song)), nullptr);
+    EXPECT_EQ(refusal_of(xm_build(song)), "channel count 0 1");
     song.channels = 33;
-    EXPECT_EQ(load(xm_build(song)), nullptr);
+    EXPECT_EQ(refusal_of(xm_build(song)), "channel count 33 32");
+    EXPECT_STREQ(mp_load_refusal()->reason, "channel count is 33, above the limit of 32");
     song.channels = 32;
     EXPECT_NE(load(xm_build(song)), nullptr);
+    EXPECT_STREQ(mp_load_refusal()->field, "") << "a load that succeeds leaves no reason";
+    std::vector<uint8_t> cut = xm_build(song);
+    cut.resize(69);
+    EXPECT_EQ(refusal_of(cut), "file size 69 70");
 
     song = base;
     song.header_size = 100000;  // points outside the file
@@ -152,7 +167,7 @@ TEST(Loader, MalformedHeadersAreRefused) {
     bytes[60] = 0xA0;
     bytes[61] = 0x86;
     bytes[62] = 0x01;
-    EXPECT_EQ(load(bytes), nullptr);
+    EXPECT_EQ(refusal_of(bytes), "header size 100000 " + std::to_string(bytes.size() - 60));
     bytes[60] = bytes[61] = bytes[62] = bytes[63] = 0xFF;
     EXPECT_EQ(load(bytes), nullptr);
 
@@ -165,10 +180,10 @@ TEST(Loader, MalformedHeadersAreRefused) {
 
     song = base;
     song.pattern_count = 257;
-    EXPECT_EQ(load(xm_build(song)), nullptr);
+    EXPECT_EQ(refusal_of(xm_build(song)), "pattern count 257 256");
     song = base;
     song.instruments.resize(129);
-    EXPECT_EQ(load(xm_build(song)), nullptr);
+    EXPECT_EQ(refusal_of(xm_build(song)), "instrument count 129 128");
 }
 
 TEST(Loader, MalformedPatternsAreRefused) {
@@ -178,15 +193,17 @@ TEST(Loader, MalformedPatternsAreRefused) {
     EXPECT_NE(load(bytes), nullptr);
     // The file ends inside the pattern data.
     bytes.resize(336 + 9 + 5);
-    EXPECT_EQ(load(bytes), nullptr);
+    EXPECT_EQ(refusal_of(bytes), "pattern 0 packed size 24 5");
+    bytes.resize(336 + 4);
+    EXPECT_EQ(refusal_of(bytes), "pattern 0 header end 345 340");
 
     // A packed size too small for the cells, and a huge row count.
     song.patterns[0].packed_size = 10;
-    EXPECT_EQ(load(xm_build(song)), nullptr);
+    EXPECT_EQ(refusal_of(xm_build(song)), "pattern 0 packed size 10 8");
     song.patterns[0].packed_size = -1;
     song.patterns[0].rows = 257;
     song.patterns[0].cells.clear();
-    EXPECT_EQ(load(xm_build(song)), nullptr);
+    EXPECT_EQ(refusal_of(xm_build(song)), "pattern 0 row count 257 256");
     song.patterns[0].rows = 256;
     EXPECT_NE(load(xm_build(song)), nullptr);
 
@@ -237,8 +254,8 @@ TEST(Loader, InstrumentsAndSampleCounts) {
     // A sample-map byte names 256 samples; more than that is refused, more
     // than the defined 16 are kept.
     second.samples.assign(257, xm_sample8({1}));
-    song.instruments = {second};
-    EXPECT_EQ(load(xm_build(song)), nullptr) << "257 samples";
+    song.instruments = {none, second};
+    EXPECT_EQ(refusal_of(xm_build(song)), "instrument 2 sample count 257 256");
     second.samples.resize(23);
     second.samples[22] = xm_sample8({5});
     song.instruments = {second};

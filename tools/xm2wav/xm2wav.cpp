@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     file_stream_register();
     Module* module = mp_load(&bytes, nullptr);
     if (!module) {
-        std::fprintf(stderr, "xm2wav: %s is not a module this player can load\n", argv[1]);
+        std::fprintf(stderr, "xm2wav: %s: refused: %s\n", argv[1], mp_load_refusal()->reason);
         return 1;
     }
     WavOut wav = {};
