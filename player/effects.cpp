@@ -20,7 +20,8 @@ static int32_t add_saturated(int32_t value, int64_t delta) {
 static void vibrato_offset(Channel* ch) {
     const int32_t p = ch->vibrato_position;
     int32_t a;
-    switch (ch->wave_control & 3) {
+    if (seq_compatible) a = fx_tracker_wave(ch->wave_control & 3, p);
+    else switch (ch->wave_control & 3) {
     case WAVE_SINE:
         a = static_cast<int32_t>(std::fabs(256.0 * std::sin(p * 2 * 0.049087375)));
         break;
@@ -75,10 +76,17 @@ void fx_row_volume(Channel* ch, uint8_t volume) {
     const uint8_t y = volume & 15;
     if (volume >= VOL_SET_LOWEST && volume <= VOL_SET_HIGHEST) {
         ch->volume = volume - VOL_SET_LOWEST;
+        ch->tremor_muted = 0;
         ch->changes |= CHANGE_VOLUME;
         return;
     }
-    switch (volume >> 4) {
+    const uint8_t command = volume >> 4;
+    // The tracker's volume-column slides leave the row tick alone.
+    if (seq_compatible && (command == VOL_SLIDE_DOWN || command == VOL_SLIDE_UP ||
+                           command == VOL_PANNING_LEFT || command == VOL_PANNING_RIGHT))
+        return;
+    if (command >= VOL_SLIDE_DOWN && command <= VOL_FINE_UP) ch->tremor_muted = 0;
+    switch (command) {
     case VOL_SLIDE_DOWN:
     case VOL_FINE_DOWN: ch->volume = at_least(ch->volume - y, 0); ch->changes |= CHANGE_VOLUME; break;
     case VOL_SLIDE_UP:
@@ -97,9 +105,23 @@ void fx_row_volume(Channel* ch, uint8_t volume) {
     }
 }
 
+// The tracker keeps a sliding panning within 0..255, and its slide to the
+// left by 0 lands at the left end.
+static void compatible_panning_slide(Channel* ch, uint8_t command, int32_t y) {
+    if (command == VOL_PANNING_RIGHT) ch->panning = at_most(ch->panning + y, 255);
+    else ch->panning = y == 0 ? 0 : at_least(ch->panning - y, 0);
+    ch->changes |= CHANGE_PANNING;
+}
+
 void fx_tick_volume(Channel* ch, uint8_t volume) {
     const uint8_t y = volume & 15;
-    switch (volume >> 4) {
+    const uint8_t command = volume >> 4;
+    if (seq_compatible && (command == VOL_PANNING_LEFT || command == VOL_PANNING_RIGHT)) {
+        compatible_panning_slide(ch, command, y);
+        return;
+    }
+    if (command == VOL_SLIDE_DOWN || command == VOL_SLIDE_UP) ch->tremor_muted = 0;
+    switch (command) {
     case VOL_SLIDE_DOWN: ch->volume = at_least(ch->volume - y, 0); ch->changes |= CHANGE_VOLUME; break;
     case VOL_SLIDE_UP: ch->volume = at_most(ch->volume + y, 64); ch->changes |= CHANGE_VOLUME; break;
     case VOL_VIBRATO:
@@ -117,6 +139,8 @@ void fx_tick_volume(Channel* ch, uint8_t volume) {
 // ---- effect column, row tick ----
 
 static void sample_offset(Channel* ch, const Sample* sample) {
+    // The tracker offsets only the note that starts in the same cell.
+    if (seq_compatible && !(ch->changes & CHANGE_TRIGGER)) return;
     const uint64_t offset = static_cast<uint64_t>(ch->sample_offset_memory) * 256;
     const uint64_t end = static_cast<uint64_t>(sample->loop_start) + sample->loop_length;
     if (offset >= end) {
@@ -138,6 +162,12 @@ static void row_extended(Module* module, Channel* ch, uint8_t x, uint8_t y, Samp
         ch->period = add_saturated(ch->period, 4 * ch->fine_porta_down_memory);
         break;
     case EXT_VIBRATO_CONTROL: ch->wave_control = static_cast<uint8_t>((ch->wave_control & 0xF0) | y); break;
+    case EXT_TREMOLO_CONTROL:
+        if (seq_compatible) ch->wave_control = static_cast<uint8_t>((ch->wave_control & 0x0F) | y << 4);
+        break;
+    case EXT_RETRIGGER:
+        if (seq_compatible && y == 0) ch->changes |= CHANGE_TRIGGER;  // E90 restarts the note at once
+        break;
     case EXT_SET_FINETUNE:
         // the shared placeholder for a missing sample stays all zero
         if (sample != &empty_sample) sample->finetune = static_cast<int8_t>(y);
@@ -145,16 +175,19 @@ static void row_extended(Module* module, Channel* ch, uint8_t x, uint8_t y, Samp
     case EXT_PATTERN_LOOP: seq_pattern_loop(module, ch, y); break;
     case EXT_SET_PANNING: ch->panning = 16 * y; ch->changes |= CHANGE_PANNING; break;
     case EXT_FINE_VOLUME_UP:
+        ch->tremor_muted = 0;
         remember(&ch->fine_volume_slide_memory, y);
         ch->volume = at_most(ch->volume + ch->fine_volume_slide_memory, 64);
         ch->changes |= CHANGE_VOLUME;
         break;
     case EXT_FINE_VOLUME_DOWN:
+        ch->tremor_muted = 0;
         remember(&ch->fine_volume_slide_memory, y);
         ch->volume = at_least(ch->volume - ch->fine_volume_slide_memory, 0);
         ch->changes |= CHANGE_VOLUME;
         break;
     case EXT_NOTE_DELAY: {
+        if (seq_compatible && y == 0) break;  // a delay of 0 ticks plays the row as it is
         const SavedNoteState& saved = seq_saved[(ch >= channels && ch < channels + CHANNEL_COUNT) ? ch - channels : 0];
         ch->volume = saved.volume;
         ch->period = saved.period;
@@ -176,7 +209,9 @@ void fx_row_effect(Module* module, Channel* ch, const Cell* cell,
     case FX_PORTA_UP: remember(&ch->porta_up_memory, p); break;
     case FX_PORTA_DOWN: remember(&ch->porta_down_memory, p); break;
     case FX_TONE_PORTA:
-        if (p != 0) ch->porta_speed = p;
+        // With a speed in the volume column as well, the tracker keeps that one.
+        if (p != 0 && !(seq_compatible && (cell->volume >> 4) == VOL_TONE_PORTA && (cell->volume & 15) != 0))
+            ch->porta_speed = p;
         ch->porta_target = ch->note_period;
         ch->changes &= ~(CHANGE_PITCH | CHANGE_TRIGGER);
         break;
@@ -194,6 +229,12 @@ void fx_row_effect(Module* module, Channel* ch, const Cell* cell,
         remember(&ch->volume_slide_memory, p);
         vibrato_offset(ch);
         break;
+    case FX_TREMOLO:
+        if (!seq_compatible) break;
+        if (x != 0) ch->tremolo_speed = x;
+        if (y != 0) ch->tremolo_depth = y;
+        fx_tremolo(ch, true);
+        break;
     case FX_SET_PANNING: ch->panning = p; ch->changes |= CHANGE_PANNING; break;
     case FX_SAMPLE_OFFSET:
         if (p != 0) ch->sample_offset_memory = p;
@@ -201,13 +242,20 @@ void fx_row_effect(Module* module, Channel* ch, const Cell* cell,
         break;
     case FX_VOLUME_SLIDE: remember(&ch->volume_slide_memory, p); break;
     case FX_POSITION_JUMP: seq_position_jump(module, p); break;
-    case FX_SET_VOLUME: ch->volume = at_most(p, 64); break;
+    case FX_SET_VOLUME:
+        ch->volume = at_most(p, 64);
+        ch->tremor_muted = 0;
+        break;
     case FX_PATTERN_BREAK: seq_pattern_break(module, p); break;
     case FX_EXTENDED: row_extended(module, ch, x, y, sample); break;
     case FX_SPEED: seq_set_speed(module, p); break;
     case FX_SET_GLOBAL_VOLUME: module->global_volume = at_most(p, 64); ch->changes |= CHANGE_VOLUME; break;
     case FX_GLOBAL_VOLUME_SLIDE: remember(&module->global_volume_slide_memory, p); break;
-    case FX_ENVELOPE_POSITION: env_set_position(ch, instrument, p); break;
+    case FX_ENVELOPE_POSITION:
+        env_set_position(ch, instrument, p);
+        // The tracker moves the panning envelope too, when the volume envelope has its sustain on.
+        if (seq_compatible && (instrument->volume_type & ENV_SUSTAIN)) env_set_panning_position(ch, instrument, p);
+        break;
     case FX_PANNING_SLIDE:
         if (p != 0) {
             ch->panning_slide_memory = p;
@@ -219,13 +267,14 @@ void fx_row_effect(Module* module, Channel* ch, const Cell* cell,
             ch->retrig_volume_change = x;
             ch->retrig_interval = y;
         }
+        if (seq_compatible) fx_multi_retrigger(ch, true, (ch->changes & CHANGE_TRIGGER) != 0);
         break;
     case FX_TREMOR:
         if (p != 0) {
             ch->tremor_on = static_cast<uint8_t>(x + 1);
             ch->tremor_off = static_cast<uint8_t>(y + 1);
         }
-        tremor_step(ch);
+        if (!seq_compatible) tremor_step(ch);
         break;
     case FX_EXTRA_FINE_PORTA:
         if (x == XFINE_UP) {
@@ -243,7 +292,7 @@ void fx_row_effect(Module* module, Channel* ch, const Cell* cell,
 // ---- effect column, other ticks ----
 
 static void arpeggio(const Module* module, Channel* ch, uint8_t p, const Sample* sample) {
-    const int32_t phase = module->tick % 3;
+    const int32_t phase = seq_compatible ? fx_arpeggio_note(module) : module->tick % 3;
     const int32_t n = phase == 1 ? (p >> 4) : phase == 2 ? (p & 15) : 0;
     if (n != 0) {
         if (module->flags & MODULE_LINEAR_TABLE) ch->period_offset = 64 * n;
@@ -254,7 +303,15 @@ static void arpeggio(const Module* module, Channel* ch, uint8_t p, const Sample*
 }
 
 static void multi_retrigger(const Module* module, Channel* ch) {
+    if (seq_compatible) {
+        fx_multi_retrigger(ch, false, false);
+        return;
+    }
     if (ch->retrig_interval == 0 || module->tick % ch->retrig_interval != 0) return;
+    fx_retrigger_note(ch);
+}
+
+void fx_retrigger_note(Channel* ch) {
     int32_t v = ch->volume;
     static const int8_t steps[16] = {0, -1, -2, -4, -8, -16, 0, 0, 0, 1, 2, 4, 8, 16, 0, 0};
     switch (ch->retrig_volume_change) {
@@ -266,13 +323,15 @@ static void multi_retrigger(const Module* module, Channel* ch) {
     }
     if (ch->retrig_volume_change != 0) {
         ch->volume = at_least(at_most(v, 64), 0);
+        ch->tremor_muted = 0;
         ch->changes |= CHANGE_VOLUME;
     }
     ch->changes |= CHANGE_TRIGGER;
 }
 
 static void note_delay(Channel* ch, const Cell* cell, Sample* sample) {
-    seq_start_instrument(ch, sample);
+    // The tracker's delayed note keeps the channel's volume unless the cell names an instrument.
+    if (!seq_compatible || cell->instrument != 0) seq_start_instrument(ch, sample);
     ch->period = ch->note_period;
     ch->changes |= CHANGE_PITCH;
     if (cell->volume != 0) fx_row_volume(ch, cell->volume);
@@ -293,6 +352,7 @@ static void tick_extended(const Module* module, Channel* ch, const Cell* cell, S
         }
         break;
     case EXT_NOTE_DELAY:
+        if (seq_compatible && y == 0) break;
         if (module->tick == y) note_delay(ch, cell, sample);
         else ch->changes &= ~CHANGES_OF_NOTE;
         break;
@@ -308,9 +368,23 @@ static void panning_slide(Channel* ch) {
     ch->changes |= CHANGE_PANNING;
 }
 
+static void channel_volume_slide(Channel* ch) {
+    volume_slide(&ch->volume, ch->volume_slide_memory);
+    ch->tremor_muted = 0;
+    ch->changes |= CHANGE_VOLUME;
+}
+
+// Kxx of the compatible profile: a key-off on tick xx (tick 0 is the row's,
+// handled with the row's note). Without a volume envelope it silences the note.
+static void key_off_tick(const Module* module, Channel* ch, uint8_t param, const Instrument* instrument) {
+    if (module->tick != param) return;
+    ch->key_off = 1;
+    if (!(instrument->volume_type & ENV_ON)) ch->volume_env.value = 0;
+    ch->changes |= CHANGE_VOLUME;
+}
+
 void fx_tick_effect(Module* module, Channel* ch, const Cell* cell,
                     Instrument* instrument, Sample* sample) {
-    (void)instrument;
     switch (cell->effect) {
     case FX_ARPEGGIO:
         if (cell->param != 0) arpeggio(module, ch, cell->param, sample);
@@ -327,26 +401,30 @@ void fx_tick_effect(Module* module, Channel* ch, const Cell* cell,
     case FX_VIBRATO: vibrato_offset(ch); vibrato_advance(ch); break;
     case FX_TONE_PORTA_VOLUME_SLIDE:
         porta_step(ch);
-        volume_slide(&ch->volume, ch->volume_slide_memory);
-        ch->changes |= CHANGE_VOLUME;
+        channel_volume_slide(ch);
         break;
     case FX_VIBRATO_VOLUME_SLIDE:
         vibrato_offset(ch);
         vibrato_advance(ch);
-        volume_slide(&ch->volume, ch->volume_slide_memory);
-        ch->changes |= CHANGE_VOLUME;
+        channel_volume_slide(ch);
         break;
-    case FX_VOLUME_SLIDE:
-        volume_slide(&ch->volume, ch->volume_slide_memory);
-        ch->changes |= CHANGE_VOLUME;
+    case FX_TREMOLO:
+        if (seq_compatible) fx_tremolo(ch, false);
         break;
+    case FX_VOLUME_SLIDE: channel_volume_slide(ch); break;
     case FX_EXTENDED: tick_extended(module, ch, cell, sample); break;
     // No change bit: each channel takes the new global volume when it next
     // recomputes its own.
     case FX_GLOBAL_VOLUME_SLIDE: volume_slide(&module->global_volume, module->global_volume_slide_memory); break;
     case FX_PANNING_SLIDE: panning_slide(ch); break;
+    case FX_KEY_OFF:
+        if (seq_compatible) key_off_tick(module, ch, cell->param, instrument);
+        break;
     case FX_MULTI_RETRIGGER: multi_retrigger(module, ch); break;
-    case FX_TREMOR: tremor_step(ch); break;
+    case FX_TREMOR:
+        if (seq_compatible) fx_tremor(ch);
+        else tremor_step(ch);
+        break;
     default: break;
     }
 }

@@ -58,12 +58,8 @@ void env_step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
     channel->changes |= change_bit;
 }
 
-void env_set_position(Channel* channel, const Instrument* instrument, int32_t t) {
-    if ((instrument->volume_type & ENV_ON) == 0) return;
-    const int32_t count = instrument->volume_point_count < ENV_MAX_POINTS
-                              ? instrument->volume_point_count : ENV_MAX_POINTS;
-    const EnvelopePoint* points = instrument->volume_envelope;
-    EnvelopeState* e = &channel->volume_env;
+static void place_envelope(EnvelopeState* e, const EnvelopePoint* points, uint8_t count_byte, int32_t t) {
+    const int32_t count = count_byte < ENV_MAX_POINTS ? count_byte : ENV_MAX_POINTS;
     int32_t i = 0;
     while (i <= count - 2 && t > points[i + 1].x) i++;
     if (i > count - 2) {
@@ -78,4 +74,15 @@ void env_set_position(Channel* channel, const Instrument* instrument, int32_t t)
     e->value_fixed = clamp_fixed(static_cast<int64_t>(t - points[i].x) * e->slope +
                                  static_cast<int64_t>(point_y(points, i)) * 65536);
     e->value = e->value_fixed >> 16;
+}
+
+void env_set_position(Channel* channel, const Instrument* instrument, int32_t t) {
+    if ((instrument->volume_type & ENV_ON) == 0) return;
+    place_envelope(&channel->volume_env, instrument->volume_envelope, instrument->volume_point_count, t);
+}
+
+void env_set_panning_position(Channel* channel, const Instrument* instrument, int32_t t) {
+    if ((instrument->panning_type & ENV_ON) == 0) return;
+    place_envelope(&channel->panning_env, instrument->panning_envelope, instrument->panning_point_count, t);
+    channel->changes |= CHANGE_PANNING;
 }

@@ -8,10 +8,14 @@
 Channel channels[CHANNEL_COUNT];
 Instrument empty_instrument;
 SavedNoteState seq_saved[CHANNEL_COUNT];
+bool seq_compatible = false;
 
 // Per-row markers of the song-position effects.
 static bool jump_seen = false;
 static int32_t loop_channel = -1;  // channel that asked for a pattern-loop jump
+// The compatible profile's next pattern starts at the row the last
+// pattern-loop jump went to, as the tracker's does; 0 without one.
+static int32_t loop_carry_row = 0;
 
 static const Cell no_cell = {0, 0, 0, 0, 0};
 
@@ -41,6 +45,7 @@ void seq_rewind(Module* module) {
     module->tick = 0;
     module->pattern_delay_ticks = 0;
     module->elapsed_ms = 0;
+    loop_carry_row = 0;
     seq_set_bpm(module, module->default_bpm);
 
     const int32_t count = module->channel_count < CHANNEL_COUNT ? module->channel_count : CHANNEL_COUNT;
@@ -102,20 +107,25 @@ static int32_t song_restart(const Module* module) {
 }
 
 void seq_tick(Module* module) {
+    seq_compatible = module->profile == MP_PROFILE_COMPATIBLE;
     if (module->tick == 0) {
-        if (module->next_order >= 0) module->order = module->next_order;
+        if (module->next_order >= 0) {
+            module->order = module->next_order;
+            loop_carry_row = 0;
+        }
         if (module->next_row >= 0) module->row = module->next_row;
         // A break into a shorter pattern starts that pattern at its top.
         if (module->row >= current_rows(module)) module->row = 0;
         seq_process_row(module);
         if (module->next_row == -1) {
             const int32_t r = loop_channel >= 0 ? channels[loop_channel].loop_row : module->row + 1;
+            if (loop_channel >= 0) loop_carry_row = r;
             module->next_row = r;
             if (r >= current_rows(module)) {
                 int32_t next = module->order + 1;
                 if (next >= module->song_length) next = song_restart(module);
                 module->next_order = next;
-                module->next_row = 0;
+                module->next_row = seq_compatible ? loop_carry_row : 0;
             }
         }
     } else {
@@ -130,13 +140,15 @@ void seq_tick(Module* module) {
 
 // ---- row and tick passes ----
 
-static void envelopes_and_fadeout(Channel* ch, const Instrument* instr, bool row_tick) {
+// `cut_on_key_off`: the defined profile silences a key-off note without volume
+// envelope on every row tick; the compatible one once, where the key-off comes.
+static void envelopes_and_fadeout(Channel* ch, const Instrument* instr, bool cut_on_key_off) {
     if ((instr->volume_type & ENV_ON) != 0) {
         if (!ch->volume_env.finished)
             env_step(ch, &ch->volume_env, instr->volume_envelope, instr->volume_point_count,
                      instr->volume_sustain_point, instr->volume_loop_start,
                      instr->volume_loop_end, instr->volume_type, CHANGE_VOLUME);
-    } else if (row_tick && ch->key_off) {
+    } else if (cut_on_key_off && ch->key_off) {
         ch->volume_env.value = 0;  // without an envelope a key-off cuts the note
     }
     if ((instr->panning_type & ENV_ON) != 0 && !ch->panning_env.finished)
@@ -159,7 +171,11 @@ static void process_row_channel(Module* module, int32_t c) {
     const Cell& cell = found ? *found : no_cell;
     const bool porta = cell.effect == FX_TONE_PORTA || cell.effect == FX_TONE_PORTA_VOLUME_SLIDE ||
                        (cell.volume >> 4) == VOL_TONE_PORTA;
-    const bool note = is_note(cell.note);
+    // The tracker takes K00 for a key-off in place of the cell's note; its
+    // other K commands wait for their tick.
+    const bool key_off_00 = seq_compatible && cell.effect == FX_KEY_OFF && cell.param == 0;
+    const bool key_off = cell.note == NOTE_KEY_OFF || key_off_00 || (!seq_compatible && cell.effect == FX_KEY_OFF);
+    const bool note = is_note(cell.note) && !key_off_00;
 
     if (cell.instrument != 0 && !porta) ch->instrument = static_cast<uint8_t>(cell.instrument - 1);
     if (note && !porta) ch->note = static_cast<uint8_t>(cell.note - 1);
@@ -179,10 +195,17 @@ static void process_row_channel(Module* module, int32_t c) {
     }
     ch->period_offset = 0;
     ch->changes |= CHANGE_PITCH | CHANGE_VOLUME;
-    if (cell.instrument != 0) seq_start_instrument(ch, sample);
+    if (cell.instrument != 0) {
+        // The tracker's key-off with an instrument only sets the sample's volume and panning again.
+        if (seq_compatible && key_off) seq_reset_volume(ch, sample);
+        else seq_start_instrument(ch, sample);
+    }
     if (cell.volume != 0) fx_row_volume(ch, cell.volume);
-    if (cell.note == NOTE_KEY_OFF || cell.effect == FX_KEY_OFF) ch->key_off = 1;
-    envelopes_and_fadeout(ch, instr, true);
+    if (key_off) {
+        ch->key_off = 1;
+        if (seq_compatible && cell.instrument == 0 && !(instr->volume_type & ENV_ON)) ch->volume_env.value = 0;
+    }
+    envelopes_and_fadeout(ch, instr, !seq_compatible);
     fx_row_effect(module, ch, &cell, instr, sample);
     autovib_step(ch, instr);
     seq_update_voice(ch, sample, module);
@@ -217,9 +240,15 @@ void seq_process_tick(Module* module) {
     }
 }
 
-void seq_start_instrument(Channel* ch, Sample* sample) {
+void seq_reset_volume(Channel* ch, const Sample* sample) {
     ch->volume = sample->volume;
     ch->panning = static_cast<int32_t>(sample->panning);
+    ch->tremor_muted = 0;
+    ch->changes |= CHANGE_VOLUME | CHANGE_PANNING;
+}
+
+void seq_start_instrument(Channel* ch, Sample* sample) {
+    seq_reset_volume(ch, sample);
     ch->volume_env.value = 64;
     ch->volume_env.point = 0;
     ch->volume_env.tick = 0;
@@ -236,8 +265,8 @@ void seq_start_instrument(Channel* ch, Sample* sample) {
     ch->autovib_position = 0;
     // wave_control bit 2 (and 3) keep the vibrato's phase across notes
     if ((ch->wave_control & 0x0F) < 4) ch->vibrato_position = 0;
+    if ((ch->wave_control >> 4) < 4) ch->tremolo_position = 0;
     ch->tremor_counter = 0;
-    ch->changes |= CHANGE_VOLUME | CHANGE_PANNING;
 }
 
 // ---- song-position effects ----
@@ -275,6 +304,7 @@ void seq_pattern_delay(Module* module, uint8_t y) {
 }
 
 void seq_set_speed(Module* module, uint8_t param) {
+    if (param == 0 && seq_compatible) return;  // the tracker ignores F00
     if (param < 32) module->speed = param;
     else seq_set_bpm(module, param);
 }

@@ -66,11 +66,19 @@ struct Channel {
     uint8_t fine_volume_slide_memory;
     uint8_t fine_porta_up_memory;
     uint8_t fine_porta_down_memory;
+    // Kept by the compatible profile only.
+    int8_t tremolo_position;  // -32..31, as the vibrato's
+    uint8_t tremolo_speed;
+    uint8_t tremolo_depth;
+    uint8_t tremor_muted;     // 1 from a muted tremor tick until the volume is set again
+    uint8_t retrig_count;     // ticks counted towards the next multi-retrigger
 };
 
 constexpr int CHANNEL_COUNT = 32;
 extern Channel channels[CHANNEL_COUNT];
 extern Instrument empty_instrument;
+// The playing module's profile is the compatible one; seq_tick sets it at every tick.
+extern bool seq_compatible;
 
 // Volume, period and panning as they were before a row's cell was applied;
 // the note delay puts them back.
@@ -90,6 +98,8 @@ void seq_tick(Module* module);
 void seq_process_row(Module* module);
 void seq_process_tick(Module* module);
 void seq_start_instrument(Channel* channel, Sample* sample);
+// The part of an instrument start that sets the sample's volume and panning again.
+void seq_reset_volume(Channel* channel, const Sample* sample);
 void seq_update_voice(Channel* channel, Sample* sample, Module* module);
 // The instrument and sample a channel's `instrument` and `note` select.
 void seq_select(const Module* module, const Channel* channel,
@@ -111,6 +121,8 @@ void fx_row_effect(Module* module, Channel* channel, const Cell* cell,
                    Instrument* instrument, Sample* sample);
 void fx_tick_effect(Module* module, Channel* channel, const Cell* cell,
                     Instrument* instrument, Sample* sample);
+// The multi-retrigger's restart: the volume change of the last R, then the trigger.
+void fx_retrigger_note(Channel* channel);
 
 // ---- pitch (period.cpp) ----
 int32_t period_linear(int32_t note, int32_t finetune);
@@ -122,6 +134,20 @@ void env_step(Channel* channel, EnvelopeState* state, const EnvelopePoint* point
               uint8_t count, uint8_t sustain, uint8_t loop_start,
               uint8_t loop_end, uint8_t type, uint8_t change_bit);
 void env_set_position(Channel* channel, const Instrument* instrument, int32_t t);
+// The same for the panning envelope, when it is on.
+void env_set_panning_position(Channel* channel, const Instrument* instrument, int32_t t);
+
+// ---- the compatible profile's own steps (effects_compat.cpp) ----
+// The waveform of a vibrato or tremolo at phase p (-32..31) as 0..255, from the
+// tracker's quarter sine table.
+int32_t fx_tracker_wave(uint8_t waveform, int32_t p);
+// Which arpeggio note a tick plays: 0 the base, 1 the x, 2 the y.
+int32_t fx_arpeggio_note(const Module* module);
+// Tremolo: on the row tick only `row`, which applies the phase without moving it.
+void fx_tremolo(Channel* channel, bool row);
+void fx_tremor(Channel* channel);
+// One tick of the multi-retrigger, row tick included; `note` when the row starts a note.
+void fx_multi_retrigger(Channel* channel, bool row, bool note);
 
 // ---- auto-vibrato (autovib.cpp) ----
 void autovib_step(Channel* channel, const Instrument* instrument);

@@ -1,16 +1,31 @@
 // The voice update: a channel's collected changes turned into the pitch,
 // volume, panning, start and stop of the Voice the mixer plays.
+#include <cmath>
 #include <cstdlib>
 #include "player/output.h"
 #include "player/seq.h"
 
+// The defined pan law is linear; the tracker's takes the square root of each
+// side's share, so a centred note keeps its loudness.
 static void voice_side_volumes(Voice* v) {
+    if (seq_compatible) {
+        v->left_volume = static_cast<uint8_t>(v->volume * std::sqrt((255 - v->panning) / 255.0));
+        v->right_volume = static_cast<uint8_t>(v->volume * std::sqrt(v->panning / 255.0));
+        return;
+    }
     v->left_volume = static_cast<uint8_t>(v->volume * (255 - v->panning) / 255);
     v->right_volume = static_cast<uint8_t>(v->volume * v->panning / 255);
 }
 
 static int32_t clamp(int32_t value, int32_t low, int32_t high) {
     return value < low ? low : value > high ? high : value;
+}
+
+// The channel volume with this tick's offset. The tracker keeps a tremolo
+// within 0..64 and a tremor's muted tick silent until the volume is set again.
+static int32_t tick_volume(const Channel* ch) {
+    if (!seq_compatible) return ch->volume + ch->volume_offset;
+    return ch->tremor_muted ? 0 : clamp(ch->volume + ch->volume_offset, 0, 64);
 }
 
 static void voice_trigger(Voice* v, Sample* sample) {
@@ -26,7 +41,7 @@ static void voice_trigger(Voice* v, Sample* sample) {
 static void voice_volume(Voice* v, const Channel* ch, const Module* module) {
     // The product of the five factors is exact in double precision; 2^35 takes
     // the full scale 64 * 64 * 65536 * 64 * 255 down to 127.5.
-    const double product = static_cast<double>(ch->volume + ch->volume_offset) * ch->volume_env.value *
+    const double product = static_cast<double>(tick_volume(ch)) * ch->volume_env.value *
                            ch->fadeout_volume * module->global_volume * 255.0;
     const int32_t volume = static_cast<int32_t>(product / 34359738368.0);
     // Out-of-range envelope or global values must not wrap the voice's byte volumes.
@@ -47,7 +62,9 @@ static void voice_pitch(Voice* v, const Channel* ch, const Module* module) {
     const int32_t f = period_frequency(ch->period, ch->period_offset, (module->flags & MODULE_LINEAR_TABLE) != 0);
     v->frequency = f;
     const uint32_t rate = static_cast<uint32_t>(output_rate > 0 ? output_rate : 1);
-    const uint32_t g = static_cast<uint32_t>(f < 100 ? 100 : f);
+    // The defined pitch stops at 100 Hz; the tracker's goes on down to standing still.
+    const int32_t lowest = seq_compatible ? 0 : 100;
+    const uint32_t g = static_cast<uint32_t>(f < lowest ? lowest : f);
     v->step = g / rate;
     v->step_fraction = static_cast<uint32_t>((static_cast<uint64_t>(g % rate) << 32) / rate);
 }
