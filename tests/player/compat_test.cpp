@@ -6,11 +6,12 @@
 #include <fstream>
 #include <string>
 #include <vector>
+// The builder first: its parameter names would shadow the channel table's.
+#include "tests/player/xm_builder.h"
 #include "player/commands.h"
 #include "player/output.h"
 #include "player/render.h"
 #include "player/seq.h"
-#include "tests/player/xm_builder.h"
 
 namespace {
 
@@ -28,10 +29,10 @@ constexpr uint32_t UNTOUCHED = 0xDEADBEEF;
 
 // A song of one pattern of `rows` rows and one instrument holding one looped
 // 16-bit sample of 4096 frames, volume 64, centred.
-XmSong song_of(int rows, int speed = 6, int channels = 2) {
-    XmSong song = xm_simple_song(xm_sample16(std::vector<int16_t>(4096, 1000), 1, 0, 4096), channels, rows);
+XmSong song_of(int rows, int speed = 6, int channel_count = 2) {
+    XmSong song = xm_simple_song(xm_sample16(std::vector<int16_t>(4096, 1000), 1, 0, 4096), channel_count, rows);
     song.speed = static_cast<uint16_t>(speed);
-    song.patterns[0].cells.assign(static_cast<size_t>(rows) * channels, Cell{0, 0, 0, 0, 0});
+    song.patterns[0].cells.assign(static_cast<size_t>(rows) * channel_count, Cell{0, 0, 0, 0, 0});
     for (int n = 0; n < 96; n++) song.instruments[0].sample_map[n] = 0;
     return song;
 }
