@@ -92,7 +92,10 @@ void fx_row_volume(Channel* ch, uint8_t volume) {
     case VOL_SLIDE_UP:
     case VOL_FINE_UP: ch->volume = at_most(ch->volume + y, 64); ch->changes |= CHANGE_VOLUME; break;
     case VOL_VIBRATO_SPEED: ch->vibrato_speed = y; break;
-    case VOL_VIBRATO: ch->vibrato_depth = y; break;
+    case VOL_VIBRATO:
+        ch->vibrato_depth = y;
+        if (seq_compatible) vibrato_offset(ch);  // as 4xy, the row tick sounds the phase it stands at
+        break;
     case VOL_SET_PANNING: ch->panning = 16 * y; ch->changes |= CHANGE_PANNING; break;
     case VOL_PANNING_LEFT: ch->panning = add_saturated(ch->panning, -y); ch->changes |= CHANGE_PANNING; break;
     case VOL_PANNING_RIGHT: ch->panning = add_saturated(ch->panning, y); ch->changes |= CHANGE_PANNING; break;

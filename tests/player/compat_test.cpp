@@ -134,7 +134,8 @@ TEST(Compat, ArpeggioCountsTicksDown) {
 
 // Volume-column slides wait for the ticks after the row tick; its panning
 // slides stay within 0..255, and one to the left by 0 goes to the left end.
-TEST(Compat, VolumeColumnSlides) {
+// Its vibrato sounds on the row tick as effect 4 does.
+TEST(Compat, VolumeColumn) {
     XmSong song = song_of(4);
     at(song, 0) = Cell{NOTE_C5, 1, 0x40, 0, 0};  // volume 48
     at(song, 1) = Cell{0, 0, 0x62, 0, 0};
@@ -151,6 +152,15 @@ TEST(Compat, VolumeColumnSlides) {
     t = play(song, 8);
     EXPECT_EQ(t[6].panning, 250);
     EXPECT_EQ(t[7].panning, 0);
+
+    at(song, 1) = Cell{0, 0, 0xA8, 0, 0};
+    at(song, 2) = Cell{0, 0, 0xB8, 0, 0};
+    at(song, 3) = Cell{0, 0, 0xB8, 0, 0};
+    t = play(song, 20);
+    EXPECT_EQ(t[12].frequency, C5);
+    EXPECT_GT(t[18].frequency, C5) << "second half of the phase on the row tick";
+    EXPECT_EQ(t[19].frequency, t[18].frequency);
+    EXPECT_EQ(play(song, 19, MP_PROFILE_DEFINED)[18].frequency, C5);
 }
 
 // Key-off with an instrument number sets the sample's volume and panning
