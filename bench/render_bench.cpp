@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 #include "bench/bench_players.h"
+#include "player/mix_kernels.h"
 
 namespace fs = std::filesystem;
 
@@ -256,9 +257,25 @@ static int run_blocks(const Options& options) {
     return 0;
 }
 
+// The mixer's kernels by name; by default the fastest this processor has.
+static bool use_path(const std::string& name) {
+    for (int32_t p = 0; p < MIX_PATH_COUNT; p++) {
+        const MixPath path = static_cast<MixPath>(p);
+        const MixKernels* k = mix_path_kernels(path);
+        if (k && name == k->name) {
+            if (mix_use_path(path)) return true;
+            std::fprintf(stderr, "render_bench: this processor cannot run the %s path\n", name.c_str());
+            return false;
+        }
+    }
+    std::fprintf(stderr, "render_bench: no mixer path named %s\n", name.c_str());
+    return false;
+}
+
 static int usage() {
     std::fprintf(stderr,
-                 "usage: render_bench [--rounds N] [--cpu N] [--ours-only] [--blocks] [FOLDER|FILE.xm ...]\n"
+                 "usage: render_bench [--rounds N] [--cpu N] [--ours-only] [--path reference|scalar|sse2|avx2] [--blocks]\n"
+                 "                    [FOLDER|FILE.xm ...]\n"
                  "  default folder: %s\n", BENCH_DEFAULT_CORPUS);
     return 2;
 }
@@ -271,11 +288,15 @@ int main(int argc, char** argv) {
         else if (a == "--cpu" && i + 1 < argc) options.cpu = std::atoi(argv[++i]);
         else if (a == "--ours-only") options.peers = false;
         else if (a == "--blocks") options.blocks = true;
+        else if (a == "--path" && i + 1 < argc) {
+            if (!use_path(argv[++i])) return 2;
+        }
         else if (a.rfind("--", 0) == 0) return usage();
         else options.paths.push_back(a);
     }
     if (options.rounds < 1) return usage();
     if (options.paths.empty()) options.paths.push_back(options.blocks ? BENCH_EMBEDDED_MODULE : BENCH_DEFAULT_CORPUS);
+    std::fprintf(stderr, "mixer: %s\n", mix_kernels->name);
     if (!pin_to_cpu(options.cpu)) std::fprintf(stderr, "render_bench: could not pin to one core; timing anyway\n");
     return options.blocks ? run_blocks(options) : run_songs(options);
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include "player/loader_internal.h"
+#include "player/mixer.h"
 
 static const uint8_t PACKED_MARK = 0xAD;  // reserved byte of a 4-bit delta-table sample
 // Bits of the sample header's type byte.
@@ -178,7 +179,7 @@ static bool load_one_sample(LoadState* load, int32_t i, int32_t j, Sample* sampl
         return true;
     }
     const uint32_t length = sample->length;
-    sample->data = static_cast<int16_t*>(std::calloc(static_cast<size_t>(length) + 8, sizeof(int16_t)));
+    sample->data = static_cast<int16_t*>(std::calloc(mix_data_frames(sample), sizeof(int16_t)));
     const size_t buffer_size = 2 * static_cast<size_t>(length) + 16;
     uint8_t* buffer = static_cast<uint8_t*>(std::calloc(buffer_size, 1));
     if (!sample->data || !buffer) {
@@ -200,6 +201,7 @@ static bool load_one_sample(LoadState* load, int32_t i, int32_t j, Sample* sampl
     std::free(buffer);
     sample->bits = 16;
     set_guard(sample);
+    mix_copy_loop(sample);
     // Past the stored bytes, including the odd byte of a 16-bit sample.
     stream_seek_to(stream, start + stored);
     return true;

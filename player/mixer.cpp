@@ -1,6 +1,7 @@
 // The software mixer: voices 0..31 resampled by linear interpolation from
 // 32.32 fixed-point positions, with loops and volume ramps, into float spans.
 #include <cmath>
+#include "player/mix_kernels.h"
 #include "player/mixer.h"
 #include "player/output.h"
 
@@ -21,11 +22,42 @@ bool stop_voice(int32_t voice) {
     return true;
 }
 
+// Forward loops shorter than this many frames are repeated in the sample's
+// data until their copies span at least as many: a voice then plays on
+// through the copies, and its pass ends once every few turns of the loop
+// rather than at every one. No more than 2 x 2048 bytes per sample.
+constexpr uint32_t COPIES_SPAN = 1024;
+
+// The frame up to which a forward loop's copies reach; 0 for none.
+static uint64_t copies_end(const Sample* sample) {
+    const uint64_t start = sample->loop_start, length = sample->loop_length;
+    if (sample->loop_kind != LOOP_FORWARD || length == 0 || length >= COPIES_SPAN ||
+        start + length > sample->length)
+        return 0;
+    return start + (COPIES_SPAN + length - 1) / length * length;
+}
+
+uint64_t mix_data_frames(const Sample* sample) {
+    const uint64_t copies = copies_end(sample);
+    return (copies > sample->length ? copies : sample->length) + 8;
+}
+
+void mix_copy_loop(Sample* sample) {
+    const uint64_t end = copies_end(sample);
+    if (!sample->data || end == 0) return;
+    // From the loop end on (the guard frame included, which holds the loop's
+    // first frame already) every frame repeats the one a loop length before.
+    const uint64_t loop_end = static_cast<uint64_t>(sample->loop_start) + sample->loop_length;
+    for (uint64_t k = loop_end; k < end + 8; k++) sample->data[k] = sample->data[k - sample->loop_length];
+    sample->loop_copies_end = static_cast<uint32_t>(end);
+}
+
 // The part of the sample a voice moves in, in 32.32. A loop that does not fit
 // the sample, or is empty, plays as no loop.
 struct Bounds {
     uint64_t start;  // loop start
     uint64_t end;    // loop end; the sample end without loop
+    uint64_t limit;  // how far a pass may go: the end, or the end of the loop's copies
     uint8_t kind;
 };
 
@@ -34,8 +66,12 @@ static Bounds voice_bounds(const Sample* sample) {
     const uint64_t start = sample->loop_start;
     const uint64_t end = start + sample->loop_length;
     const bool looped = sample->loop_kind == LOOP_FORWARD || sample->loop_kind == LOOP_PINGPONG;
-    if (looped && end <= length && start < end) return {start * ONE, end * ONE, sample->loop_kind};
-    return {0, length * ONE, LOOP_NONE};
+    if (!looped || end > length || start >= end) return {0, length * ONE, length * ONE, LOOP_NONE};
+    // Copies are only trusted where they are what mix_copy_loop would make.
+    const uint64_t copies = sample->loop_copies_end;
+    const bool through = mix_kernels->shortcuts && copies > end && copies == copies_end(sample);
+    const uint64_t limit = through ? copies : end;
+    return {start * ONE, end * ONE, limit * ONE, sample->loop_kind};
 }
 
 // Output frames until the position reaches the boundary ahead. A full 64-bit
@@ -54,8 +90,10 @@ static uint64_t frames_to_boundary(uint64_t distance, uint64_t step, bool backwa
 // Returns false when the sample has ended.
 static bool wrap_position(uint64_t* position, int32_t* direction, const Bounds& b) {
     if (b.kind == LOOP_FORWARD) {
-        if (*position >= b.end) {
-            const uint64_t length = b.end - b.start;
+        const uint64_t length = b.end - b.start;
+        if (*position >= b.end && *position - length < b.end) {
+            *position -= length;  // once round, the usual case
+        } else if (*position >= b.end) {
             const uint64_t whole = (*position >> 32) - (b.start >> 32);
             *position = b.start + (whole % (length >> 32)) * ONE + (*position & 0xFFFFFFFFu);
         }
@@ -104,6 +142,15 @@ static float ramp_increment(int32_t difference) {
                               static_cast<double>(ramp_scale));
 }
 
+// Whether this pass or a later one of the call may run a ramp. ramp_setup
+// leaves a ramp's count of frames as it was when it finds no new ramp to set
+// up; the next pass then runs out that count with the increments it has just
+// cleared, still ramping in the arithmetic's sense.
+static bool ramp_ahead(const Voice* v) {
+    return v->ramp_frames_left > 0 || v->left_volume != v->current_left_volume ||
+           v->right_volume != v->current_right_volume;
+}
+
 // Sets up the ramp for a pass; returns its length in frames (0: none).
 static int32_t ramp_setup(Voice* v) {
     if (v->ramp_frames_left > 0 && v->left_volume == v->ramp_left_target &&
@@ -123,61 +170,6 @@ static int32_t ramp_setup(Voice* v) {
         count = ramp_frames;
     }
     return count;
-}
-
-// Inner loops: nothing but the counter is tested per frame. f is the position
-// fraction halved, as a signed 31-bit weight, exactly as the mix is defined.
-static inline double interpolate(const int16_t* data, uint64_t position) {
-    const uint32_t i = static_cast<uint32_t>(position >> 32);
-    const double f = static_cast<double>(static_cast<uint32_t>(position) / 2) * (1.0 / 2147483648.0);
-    const double x0 = data[i];
-    return x0 + f * (data[i + 1] - x0);
-}
-
-static inline uint64_t advance(uint64_t position, uint64_t step, bool backward) {
-    position &= ~uint64_t(1);
-    return backward ? position - step : position + step;
-}
-
-static uint64_t mix_plain(float* out, int32_t count, const int16_t* data, uint64_t position,
-                          uint64_t step, bool backward, float left, float right) {
-    int32_t k = 0;
-    for (; k + 1 < count; k += 2) {
-        double s = interpolate(data, position);
-        out[0] = static_cast<float>(out[0] + s * left);
-        out[1] = static_cast<float>(out[1] + s * right);
-        position = advance(position, step, backward);
-        s = interpolate(data, position);
-        out[2] = static_cast<float>(out[2] + s * left);
-        out[3] = static_cast<float>(out[3] + s * right);
-        position = advance(position, step, backward);
-        out += 4;
-    }
-    if (k < count) {
-        const double s = interpolate(data, position);
-        out[0] = static_cast<float>(out[0] + s * left);
-        out[1] = static_cast<float>(out[1] + s * right);
-        position = advance(position, step, backward);
-    }
-    return position;
-}
-
-static uint64_t mix_ramped(float* out, int32_t count, const int16_t* data, uint64_t position,
-                           uint64_t step, bool backward, float* left, float* right,
-                           float left_increment, float right_increment) {
-    float l = *left, r = *right;
-    for (int32_t k = 0; k < count; k++) {
-        const double s = interpolate(data, position);
-        out[0] = static_cast<float>(out[0] + s * l);
-        out[1] = static_cast<float>(out[1] + s * r);
-        l += left_increment;
-        r += right_increment;
-        position = advance(position, step, backward);
-        out += 2;
-    }
-    *left = l;
-    *right = r;
-    return position;
 }
 
 // A ramp's volume as a byte, rounded half to even (the default rounding mode).
@@ -203,8 +195,11 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
         const bool backward = v->direction == DIRECTION_BACKWARD;
         int32_t count = remaining;
         bool end_reached = false;
+        // A ramp's volumes are rounded to bytes at every loop end, so while
+        // one may run the pass ends there, copies or not.
+        const uint64_t ahead = ramp_ahead(v) ? b.end : b.limit;
         const uint64_t distance = backward ? (position > b.start ? position - b.start : 0)
-                                           : (position < b.end ? b.end - position : 0);
+                                           : (position < ahead ? ahead - position : 0);
         const uint64_t frames = frames_to_boundary(distance, step, backward);
         if (frames <= static_cast<uint64_t>(count)) {
             count = static_cast<int32_t>(frames);
@@ -221,8 +216,8 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
             if (ramp < count) count = ramp;
             float left = v->current_left_volume / 255.0f;
             float right = v->current_right_volume / 255.0f;
-            position = mix_ramped(cursor, count, sample->data, position, step, backward, &left, &right,
-                                  v->ramp_left_increment, v->ramp_right_increment);
+            position = mix_kernels->ramped(cursor, count, sample->data, position, step, backward, &left, &right,
+                                           v->ramp_left_increment, v->ramp_right_increment);
             v->current_left_volume = to_volume(left);
             v->current_right_volume = to_volume(right);
             v->ramp_frames_left = ramp - count;
@@ -231,9 +226,11 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
                 remaining -= count;
                 continue;  // the ramp ended inside the pass: go on at its volume
             }
+        } else if (count > 0 && mix_kernels->shortcuts && v->left_volume == 0 && v->right_volume == 0) {
+            position = mix_advance(position, step, backward, count);  // adding zeros changes nothing
         } else if (count > 0) {
-            position = mix_plain(cursor, count, sample->data, position, step, backward,
-                                 v->left_volume * INV_255, v->right_volume * INV_255);
+            position = mix_kernels->plain(cursor, count, sample->data, position, step, backward,
+                                          v->left_volume * INV_255, v->right_volume * INV_255);
         }
         cursor += 2 * count;
         remaining -= count;
@@ -243,6 +240,10 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
             return;
         }
     }
+    // Within the copies the position is where the loop would have put it, a
+    // whole number of turns further; it is kept as the loop would keep it.
+    const Bounds b = voice_bounds(v->sample);
+    if (b.kind == LOOP_FORWARD && position >= b.end) wrap_position(&position, &v->direction, b);
     v->position = static_cast<uint32_t>(position >> 32);
     v->position_fraction = static_cast<uint32_t>(position);
 }

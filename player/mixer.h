@@ -34,6 +34,16 @@ constexpr int VOICE_COUNT = 256;
 constexpr int MIXED_VOICES = 32;
 extern Voice voices[VOICE_COUNT];
 
+// The frames of data to allocate for a sample: its own, a short forward
+// loop's copies (see mix_copy_loop) and 8 more, which the mixer may read
+// beyond the last frame it plays.
+uint64_t mix_data_frames(const Sample* sample);
+// Repeats a short forward loop after its end in the sample's data, once the
+// data and the guard frame are in place, and records how far in
+// loop_copies_end: the mixer then plays through several turns of the loop
+// at once instead of stopping at each end.
+void mix_copy_loop(Sample* sample);
+
 // Adds voices 0..31 into `span` (n frames of left, right floats).
 void mix_voices(float* span, int32_t n);
 bool stop_voice(int32_t voice);

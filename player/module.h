@@ -37,6 +37,7 @@ struct Sample {
     uint8_t bits;           // 16 after loading
     uint8_t loop_kind;      // LOOP_NONE, LOOP_FORWARD or LOOP_PINGPONG
     int8_t relative_note;
+    uint32_t loop_copies_end;  // a short forward loop repeats in data up to here (0: no copies)
 };
 
 // Sample::loop_kind.

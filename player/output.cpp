@@ -2,11 +2,11 @@
 // position log, the block renderer, and the getters of the audible position.
 // The sound device and the render thread are reached only through the hooks
 // of output_state.h, so this file runs the same with or without them.
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include "player/mix_kernels.h"
 #include "player/mixer.h"
 #include "player/mp.h"
 #include "player/output.h"
@@ -167,16 +167,7 @@ bool mp_stop(Module* module) {
 // ---- block rendering ----
 
 void convert_block(const float* source, int16_t* destination, int32_t frames) {
-    for (int32_t i = 0; i < frames * 2; i++) {
-        // nearbyint follows the default rounding mode: to nearest, ties to even
-        const float r = std::nearbyint(source[i]);
-        int16_t s;
-        if (r >= 32767.0f) s = 32767;
-        else if (r <= -32768.0f) s = -32768;
-        else if (r == r) s = static_cast<int16_t>(r);
-        else s = 0;  // NaN
-        destination[i] = s;
-    }
+    mix_kernels->convert(source, destination, frames);
 }
 
 void render_block() {

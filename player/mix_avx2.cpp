@@ -1,0 +1,169 @@
+// The frame loops with AVX2, four frames at a time in double precision: the
+// same values as the reference, so the same bits. Built for x86-64 only and
+// used when the processor has AVX2 and FMA.
+//
+// The four frames of a group sit in the lanes in the order 0, 2, 1, 3: then
+// the in-lane unpacks that spread each sample over its frame's left and right
+// floats are all the reordering the mix needs. Shuffles across the halves of
+// the registers are slow on some processors and are avoided.
+#include "player/mix_kernels.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#include <cstring>
+
+#define AVX2_FN __attribute__((target("avx2,fma")))
+
+constexpr uint64_t TWO_FRAMES = uint64_t(2) << 32;
+constexpr double SCALE = 1.0 / 2147483648.0;  // 2^-31
+
+// 0, 2, 1 and 3 strides, the group's lane order, in 64-bit lanes.
+AVX2_FN static inline __m256i lane_offsets(uint64_t stride) {
+    return _mm256_setr_epi64x(0, static_cast<int64_t>(2 * stride), static_cast<int64_t>(stride),
+                              static_cast<int64_t>(3 * stride));
+}
+
+// The samples of four frames as integers times 2^31, exactly:
+// x0 2^31 + w (x1 - x0), with w the fraction halved (31 bits). `pairs` holds
+// x0 and x1 of each frame in the low and high words of its 64-bit lane, and
+// the low words of `positions` are the fractions (lowest bits clear).
+// Integer products and the exact conversion below leave the processor's
+// conversion units to the mix, where they cannot be avoided.
+AVX2_FN static inline __m256d scaled_samples(__m256i pairs, __m256i positions) {
+    const __m256i w = _mm256_srli_epi32(positions, 1);
+    const __m256i difference = _mm256_sub_epi32(_mm256_srli_epi64(pairs, 32), pairs);
+    // x0 times -2^31, subtracted, is x0 2^31; |sum| < 2^47
+    const __m256i sum = _mm256_sub_epi64(_mm256_mul_epi32(w, difference),
+                                         _mm256_mul_epi32(pairs, _mm256_set1_epi32(INT32_MIN)));
+    // 2^52 + 2^51 over an integer below 2^51 in magnitude is that integer plus
+    // 2^52 + 2^51 as a double; taking the constant away leaves it exactly.
+    const __m256i magic = _mm256_set1_epi64x(0x4338000000000000ll);
+    return _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(sum, magic)), _mm256_castsi256_pd(magic));
+}
+
+// Four frames moving forward by even steps below two frames from position a:
+// all of them read within the eight sample frames from a's, which one load
+// brings into both halves. The data holds 8 frames beyond the sample's end,
+// so the load stays inside it.
+AVX2_FN static inline __m256d samples_near(const int16_t* data, uint64_t a, __m256i offsets) {
+    const __m256i b = _mm256_add_epi64(_mm256_set1_epi64x(static_cast<int64_t>(a & 0xFFFFFFFFu)), offsets);
+    const __m256i window =
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + (a >> 32))));
+    // The high words of b are the frames' distances r from a's frame (0..6).
+    // Bytes 2r and 2r + 1 of the window are x0, the next two x1: each goes to
+    // the top of its 32-bit word, the rest of which is cleared (0x80).
+    const __m256i twice = _mm256_add_epi32(b, b);
+    const __m256i spread = _mm256_setr_epi8(-1, -1, 4, 4, -1, -1, 4, 4, -1, -1, 12, 12, -1, -1, 12, 12,
+                                            -1, -1, 4, 4, -1, -1, 4, 4, -1, -1, 12, 12, -1, -1, 12, 12);
+    const __m256i bytes = _mm256_setr_epi8(-128, -128, 0, 1, -128, -128, 2, 3, -128, -128, 0, 1, -128, -128, 2, 3,
+                                           -128, -128, 0, 1, -128, -128, 2, 3, -128, -128, 0, 1, -128, -128, 2, 3);
+    const __m256i select = _mm256_add_epi8(_mm256_shuffle_epi8(twice, spread), bytes);
+    const __m256i pairs = _mm256_srai_epi32(_mm256_shuffle_epi8(window, select), 16);
+    return scaled_samples(pairs, b);
+}
+
+static inline int32_t frame_pair(const int16_t* data, uint64_t position) {
+    int32_t pair;
+    std::memcpy(&pair, data + static_cast<uint32_t>(position >> 32), 4);
+    return pair;
+}
+
+// Four frames at any step in either direction: each pair of sample frames
+// loaded by itself.
+AVX2_FN static inline __m256d samples_far(const int16_t* data, uint64_t a, uint64_t stride, __m256i offsets) {
+    const __m128i pairs = _mm_setr_epi32(frame_pair(data, a), frame_pair(data, a + 2 * stride),
+                                         frame_pair(data, a + stride), frame_pair(data, a + 3 * stride));
+    const __m256i positions = _mm256_add_epi64(_mm256_set1_epi64x(static_cast<int64_t>(a)), offsets);
+    return scaled_samples(_mm256_cvtepi16_epi32(pairs), positions);
+}
+
+// Four stereo frames of the mix plus the samples times the volumes (left,
+// right, left, right for the first two frames and for the last two).
+AVX2_FN static inline void add_four(float* out, __m256d s, __m256d volumes01, __m256d volumes23) {
+    const __m256d mix01 = _mm256_cvtps_pd(_mm_loadu_ps(out));
+    const __m256d mix23 = _mm256_cvtps_pd(_mm_loadu_ps(out + 4));
+    const __m256d product01 = _mm256_mul_pd(_mm256_unpacklo_pd(s, s), volumes01);
+    const __m256d product23 = _mm256_mul_pd(_mm256_unpackhi_pd(s, s), volumes23);
+    _mm_storeu_ps(out, _mm256_cvtpd_ps(_mm256_add_pd(mix01, product01)));
+    _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(_mm256_add_pd(mix23, product23)));
+}
+
+// Whether four frames from one position read within one window of eight.
+static inline bool near_steps(uint64_t even, bool backward) { return !backward && even < TWO_FRAMES; }
+
+AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* data, uint64_t position,
+                                   uint64_t step, bool backward, float left, float right) {
+    if (count < 1) return position;
+    const uint64_t last = mix_advance(position, step, backward, count);
+    const uint64_t even = mix_even_step(step, backward);
+    const uint64_t stride = backward ? -even : even;
+    const __m256i offsets = lane_offsets(stride);
+    // The samples come times 2^31; the volumes take the 2^-31. Scaling by a
+    // power of two leaves every product's rounding as it was.
+    const double l = left * SCALE, r = right * SCALE;
+    const __m256d volumes = _mm256_setr_pd(l, r, l, r);
+    uint64_t a = position & ~uint64_t(1);
+    int32_t k = 0;
+    if (near_steps(even, backward)) {
+        for (; k + 4 <= count; k += 4, a += 4 * even, out += 8)
+            add_four(out, samples_near(data, a, offsets), volumes, volumes);
+    } else {
+        for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
+            add_four(out, samples_far(data, a, stride, offsets), volumes, volumes);
+    }
+    for (; k < count; k++, a += stride, out += 2) {
+        const double s = mix_sample(data, a);
+        out[0] = mix_add(out[0], s, left);
+        out[1] = mix_add(out[1], s, right);
+    }
+    return last;
+}
+
+// The ramp's volumes are a chain of float sums, one per frame, left and right
+// side by side in one register; each group takes its four steps of the chain
+// while the mix of the group before goes on.
+AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* data, uint64_t position,
+                                    uint64_t step, bool backward, float* left, float* right,
+                                    float left_increment, float right_increment) {
+    if (count < 1) return position;
+    const uint64_t last = mix_advance(position, step, backward, count);
+    const uint64_t even = mix_even_step(step, backward);
+    const uint64_t stride = backward ? -even : even;
+    const bool near = near_steps(even, backward);
+    const __m256i offsets = lane_offsets(stride);
+    const __m256d scale = _mm256_set1_pd(SCALE);
+    const __m128 increment = _mm_setr_ps(left_increment, right_increment, 0.0f, 0.0f);
+    __m128 volume = _mm_setr_ps(*left, *right, 0.0f, 0.0f);
+    uint64_t a = position & ~uint64_t(1);
+    int32_t k = 0;
+    for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8) {
+        const __m128 v0 = volume;
+        const __m128 v1 = _mm_add_ps(v0, increment);
+        const __m128 v2 = _mm_add_ps(v1, increment);
+        const __m128 v3 = _mm_add_ps(v2, increment);
+        volume = _mm_add_ps(v3, increment);
+        const __m256d scaled = near ? samples_near(data, a, offsets) : samples_far(data, a, stride, offsets);
+        add_four(out, _mm256_mul_pd(scaled, scale), _mm256_cvtps_pd(_mm_movelh_ps(v0, v1)),
+                 _mm256_cvtps_pd(_mm_movelh_ps(v2, v3)));
+    }
+    float l = _mm_cvtss_f32(volume);
+    float r = _mm_cvtss_f32(_mm_shuffle_ps(volume, volume, 1));
+    for (; k < count; k++, a += stride, out += 2) {
+        const double s = mix_sample(data, a);
+        out[0] = mix_add(out[0], s, l);
+        out[1] = mix_add(out[1], s, r);
+        l += left_increment;
+        r += right_increment;
+    }
+    *left = l;
+    *right = r;
+    return last;
+}
+
+// The conversion is SSE2's: it is cheap already, and wider registers would
+// only need the packed halves put back in order.
+static const MixKernels avx2_kernels = {"avx2", avx2_plain, avx2_ramped, mix_convert_sse2, true};
+const MixKernels* const mix_avx2_kernels = &avx2_kernels;
+#else
+const MixKernels* const mix_avx2_kernels = nullptr;
+#endif

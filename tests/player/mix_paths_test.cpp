@@ -1,0 +1,301 @@
+// Every mixer path this machine can run gives the reference's bits: random
+// voice states through mix_voices, random floats through the conversion, and
+// whole songs (built here to reach loops of every kind, ramps, sample ends
+// and 32 voices; the embedded module; the corpus) rendered to 16 bits.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+#include "player/mix_kernels.h"
+#include "player/mixer.h"
+#include "player/output.h"
+#include "player/output_state.h"
+#include "player/render.h"
+#include "tests/player/xm_builder.h"
+
+namespace {
+
+// The paths besides the reference that this build and processor can run.
+std::vector<MixPath> fast_paths() {
+    std::vector<MixPath> paths;
+    for (int32_t p = MIX_REFERENCE + 1; p < MIX_PATH_COUNT; p++)
+        if (mix_use_path(static_cast<MixPath>(p))) paths.push_back(static_cast<MixPath>(p));
+    mix_use_path(mix_best_path());
+    return paths;
+}
+
+const char* path_name(MixPath path) { return mix_path_kernels(path)->name; }
+
+// Keeps the fastest path in use after a test, whatever it chose.
+struct PathGuard {
+    ~PathGuard() { mix_use_path(mix_best_path()); }
+};
+
+// A sample with its data laid out as the loader leaves it: guard frame at
+// the loop end, a short forward loop repeated, 8 frames to spare.
+struct OwnedSample {
+    std::vector<int16_t> data;
+    Sample sample{};
+    OwnedSample(std::mt19937& rng, uint32_t length, uint8_t kind, uint32_t loop_start, uint32_t loop_length) {
+        sample.length = length;
+        sample.loop_kind = kind;
+        sample.loop_start = loop_start;
+        sample.loop_length = loop_length;
+        sample.bits = 16;
+        data.assign(mix_data_frames(&sample), 0);
+        for (uint32_t k = 0; k < length; k++) {
+            const uint32_t r = rng();
+            data[k] = r % 5 == 0 ? static_cast<int16_t>(r % 2 ? 32767 : -32768) : static_cast<int16_t>(r >> 8);
+        }
+        const uint32_t end = loop_start + loop_length;
+        if (kind == LOOP_FORWARD) data[end] = data[loop_start];
+        if (kind == LOOP_PINGPONG) data[end] = data[end - 1];
+        sample.data = data.data();
+        mix_copy_loop(&sample);
+    }
+};
+
+// Two voice tables and mix spans differ in any bit.
+void expect_same(const std::vector<float>& mix, const std::vector<float>& reference, const Voice* table,
+                 const Voice* reference_table, const char* path, int round) {
+    ASSERT_EQ(std::memcmp(mix.data(), reference.data(), mix.size() * sizeof(float)), 0) << path << " round " << round;
+    for (int i = 0; i < MIXED_VOICES; i++) {
+        const Voice& a = table[i];
+        const Voice& b = reference_table[i];
+        ASSERT_TRUE(a.sample == b.sample && a.position == b.position && a.position_fraction == b.position_fraction &&
+                    a.direction == b.direction && a.current_left_volume == b.current_left_volume &&
+                    a.current_right_volume == b.current_right_volume && a.ramp_frames_left == b.ramp_frames_left &&
+                    a.ramp_left_target == b.ramp_left_target && a.ramp_right_target == b.ramp_right_target &&
+                    std::memcmp(&a.ramp_left_increment, &b.ramp_left_increment, sizeof(float)) == 0 &&
+                    std::memcmp(&a.ramp_right_increment, &b.ramp_right_increment, sizeof(float)) == 0)
+            << path << " round " << round << " voice " << i;
+    }
+}
+
+}  // namespace
+
+// Voices with random samples, positions, steps, directions and volumes, and
+// ramps that run over the calls, mixed over random spans by the reference
+// and by every other path from the same state.
+TEST(MixPaths, RandomVoicesGiveTheReferenceBits) {
+    PathGuard guard;
+    output_configure(44100);
+    std::mt19937 rng(20240611);
+    std::vector<OwnedSample> samples;
+    const uint8_t kinds[] = {LOOP_NONE, LOOP_FORWARD, LOOP_PINGPONG};
+    for (int i = 0; i < 40; i++) {
+        const uint32_t length = 1 + rng() % (i % 4 == 0 ? 3000 : 200);
+        const uint8_t kind = kinds[rng() % 3];
+        const uint32_t start = kind == LOOP_NONE ? 0 : rng() % length;
+        const uint32_t loop = kind == LOOP_NONE ? length : 1 + rng() % (i % 2 ? length - start : 4 < length - start ? 4 : length - start);
+        samples.emplace_back(rng, length, kind, start, loop);
+    }
+    std::memset(voices, 0, sizeof voices);
+    std::vector<float> start_mix(2 * 2048), reference(start_mix.size()), mix(start_mix.size());
+    Voice before[MIXED_VOICES], after[MIXED_VOICES];
+    for (int round = 0; round < 300; round++) {
+        for (int changes = 1 + rng() % 6; changes > 0; changes--) {
+            Voice& v = voices[rng() % MIXED_VOICES];
+            if (!v.sample || rng() % 3 == 0) {
+                Sample* s = &samples[rng() % samples.size()].sample;
+                v.sample = s;
+                v.position = rng() % (s->loop_start + s->loop_length);
+                v.position_fraction = rng();
+                v.direction = 1 + rng() % 2;
+            }
+            // Steps below one frame, up to two and beyond, odd and even.
+            const uint32_t whole[] = {0, 0, 0, 1, 1, 2, 3, 7};
+            v.step = whole[rng() % 8];
+            v.step_fraction = rng();
+            const uint8_t levels[] = {0, 0, 1, 63, 64, 127, 200, 255};
+            v.left_volume = rng() % 2 ? levels[rng() % 8] : static_cast<uint8_t>(rng());
+            v.right_volume = rng() % 3 ? v.left_volume : levels[rng() % 8];
+        }
+        for (float& x : start_mix) x = rng() % 4 == 0 ? 0.0f : static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
+        const int32_t n = 1 + static_cast<int32_t>(rng() % 2048);
+
+        std::memcpy(before, voices, sizeof before);
+        ASSERT_TRUE(mix_use_path(MIX_REFERENCE));
+        reference = start_mix;
+        mix_voices(reference.data(), n);
+        std::memcpy(after, voices, sizeof after);
+        for (MixPath path : fast_paths()) {
+            ASSERT_TRUE(mix_use_path(path));
+            std::memcpy(voices, before, sizeof before);
+            mix = start_mix;
+            mix_voices(mix.data(), n);
+            expect_same(mix, reference, voices, after, path_name(path), round);
+        }
+        std::memcpy(voices, after, sizeof after);
+    }
+}
+
+// Floats to 16 bits: ties, the ends of the range and beyond, infinities, NaN,
+// and block lengths that leave every tail.
+TEST(MixPaths, ConversionGivesTheReferenceBits) {
+    PathGuard guard;
+    std::mt19937 rng(7);
+    const float special[] = {0.5f, 1.5f, -2.5f, 32766.5f, 32767.0f, 32767.5f, 32768.0f, -32768.5f, -32769.0f,
+                             40000.0f, -40000.0f, 3e9f, -3e9f, -0.0f, std::numeric_limits<float>::infinity(),
+                             -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()};
+    std::vector<float> source(2 * 300);
+    for (int round = 0; round < 200; round++) {
+        for (float& x : source)
+            x = rng() % 4 == 0 ? special[rng() % (sizeof special / sizeof special[0])]
+                               : static_cast<float>(static_cast<int32_t>(rng() % 140001) - 70000) / 2.0f;
+        const int32_t frames = static_cast<int32_t>(rng() % 300);
+        std::vector<int16_t> reference(source.size() + 8, 0x5555), converted(reference.size(), 0x5555);
+        mix_reference_kernels.convert(source.data(), reference.data(), frames);
+        for (MixPath path : fast_paths()) {
+            std::fill(converted.begin(), converted.end(), static_cast<int16_t>(0x5555));
+            mix_path_kernels(path)->convert(source.data(), converted.data(), frames);
+            ASSERT_EQ(converted, reference) << path_name(path) << " round " << round << " frames " << frames;
+        }
+    }
+}
+
+namespace {
+
+// A 32-channel song made to reach what the fast paths do differently: forward
+// loops of 1 to 1023 frames (played through their copies) and longer ones,
+// ping-pong loops, samples that end, 8- and 16-bit data at full scale, notes
+// over the whole range, slides, vibrato, arpeggio, tremolo, panning, cuts,
+// offsets, envelopes: volumes changing on every tick, so ramps all the time.
+XmSong busy_song() {
+    std::mt19937 rng(99);
+    XmSong song;
+    song.channels = 32;
+    song.speed = 3;
+    auto wave16 = [&](uint32_t n) {
+        std::vector<int16_t> f(n);
+        for (auto& x : f) x = static_cast<int16_t>(rng() % 3 == 0 ? (rng() % 2 ? 32767 : -32768) : static_cast<int32_t>(rng()));
+        return f;
+    };
+    auto wave8 = [&](uint32_t n) {
+        std::vector<int8_t> f(n);
+        for (auto& x : f) x = static_cast<int8_t>(rng());
+        return f;
+    };
+    const std::vector<XmSample> samples = {
+        xm_sample8(wave8(2), 1, 0, 2),              // a two-frame chip loop
+        xm_sample16(wave16(1), 1, 0, 1),            // one frame looping
+        xm_sample16(wave16(140), 1, 40, 100),       // short forward loop
+        xm_sample16(wave16(1023), 1, 0, 1023),      // the longest with copies
+        xm_sample16(wave16(1500), 1, 300, 1024),    // the shortest without
+        xm_sample16(wave16(300), 2, 100, 150),      // ping-pong
+        xm_sample8(wave8(3), 2, 0, 3),              // tiny ping-pong
+        xm_sample16(wave16(2500), 0),               // ends
+        xm_sample8(wave8(90), 0),                   // ends soon
+    };
+    for (size_t i = 0; i < samples.size(); i++) {
+        XmInstrument in;
+        in.samples.push_back(samples[i]);
+        in.samples.back().relative_note = static_cast<int8_t>(static_cast<int32_t>(rng() % 49) - 24);
+        if (i % 3 == 1) {  // a volume envelope moving on every tick
+            in.volume_type = 1;  // on
+            in.volume_points = 3;
+            in.volume_envelope[0] = {0, 64};
+            in.volume_envelope[1] = {7, 5};
+            in.volume_envelope[2] = {20, 50};
+            in.fadeout = 800;
+        }
+        if (i % 3 == 2) {
+            in.panning_type = 1;
+            in.panning_points = 2;
+            in.panning_envelope[0] = {0, 0};
+            in.panning_envelope[1] = {30, 64};
+        }
+        song.instruments.push_back(in);
+    }
+    const uint8_t effects[][2] = {{0, 0x37}, {1, 0x20}, {2, 0x18}, {3, 0x30}, {4, 0x8C}, {7, 0x6F}, {8, 0x00},
+                                  {8, 0xFF}, {9, 0x01}, {10, 0x0F}, {10, 0xF0}, {12, 0x00}, {12, 0x40},
+                                  {14, 0xC2}, {17, 0x02}, {25, 0x3F}, {27, 0x13}, {29, 0x21}, {0, 0}};
+    const int patterns = 4;
+    for (int p = 0; p < patterns; p++) {
+        XmPattern pattern;
+        pattern.rows = 32;
+        pattern.cells.assign(static_cast<size_t>(pattern.rows) * song.channels, Cell{0, 0, 0, 0, 0});
+        for (Cell& c : pattern.cells) {
+            if (rng() % 3 == 0) {
+                c.note = static_cast<uint8_t>(1 + rng() % 96);
+                c.instrument = static_cast<uint8_t>(1 + rng() % samples.size());
+            } else if (rng() % 12 == 0) {
+                c.note = 0xFF;
+            }
+            if (rng() % 4 == 0) c.volume = static_cast<uint8_t>(0x10 + rng() % 0x41);
+            const uint8_t* e = effects[rng() % (sizeof effects / sizeof effects[0])];
+            c.effect = e[0];
+            c.param = e[1];
+        }
+        song.patterns.push_back(pattern);
+        song.orders[p] = static_cast<uint8_t>(p);
+    }
+    song.song_length = patterns;
+    return song;
+}
+
+std::vector<uint8_t> read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The module rendered for its whole song, or `limit` frames at most.
+std::vector<int16_t> render_song(const std::vector<uint8_t>& bytes, int32_t rate, int64_t limit) {
+    std::vector<int16_t> audio;
+    Module* m = xm_load(bytes);
+    if (!m) return audio;
+    const SongEnd end = render_measure(m, rate, 1, limit, nullptr, nullptr);
+    EXPECT_TRUE(render_begin(m, rate));
+    render_stop_at(1, limit);
+    audio.resize(static_cast<size_t>(end.frame) * 2);
+    int64_t done = 0;
+    while (done < end.frame) {
+        const int32_t n = static_cast<int32_t>(std::min<int64_t>(end.frame - done, 4096));
+        if (render_frames(audio.data() + done * 2, n, nullptr, nullptr) != n) break;
+        done += n;
+    }
+    mp_free(m);
+    EXPECT_EQ(done, end.frame);
+    return audio;
+}
+
+void expect_paths_agree(const std::string& name, const std::vector<uint8_t>& bytes, int32_t rate, int64_t limit) {
+    PathGuard guard;
+    ASSERT_TRUE(mix_use_path(MIX_REFERENCE));
+    const std::vector<int16_t> reference = render_song(bytes, rate, limit);
+    ASSERT_FALSE(reference.empty()) << name;
+    for (MixPath path : fast_paths()) {
+        ASSERT_TRUE(mix_use_path(path));
+        const std::vector<int16_t> audio = render_song(bytes, rate, limit);
+        ASSERT_EQ(audio.size(), reference.size()) << name << " " << path_name(path);
+        const auto differs = std::mismatch(audio.begin(), audio.end(), reference.begin());
+        EXPECT_TRUE(differs.first == audio.end())
+            << name << " at " << rate << " Hz on the " << path_name(path) << " path differs from frame "
+            << (differs.first - audio.begin()) / 2 << " on";
+    }
+}
+
+}  // namespace
+
+TEST(MixPaths, BuiltSongGivesTheReferenceBits) {
+    const std::vector<uint8_t> bytes = xm_build(busy_song());
+    for (int32_t rate : {44100, 48000, 22050}) expect_paths_agree("the built song", bytes, rate, 0);
+}
+
+TEST(MixPaths, EmbeddedAndCorpusModulesGiveTheReferenceBits) {
+    expect_paths_agree("module.xm", read_file(BSA_SOURCE_DIR "/assets/module.xm"), 44100, 0);
+    const std::string dir = BSA_SOURCE_DIR "/../shared/corpus";
+    struct stat info;
+    if (stat(dir.c_str(), &info) != 0) GTEST_SKIP() << "no corpus at " << dir;
+    const char* files[] = {"m03_dontyou.xm",  "m04_rhino_sting.xm", "m05_ZALZA_-_Tekilla_groove.xm",
+                           "m06_MRHPx-HBTN_LUCiFER.xm", "m07_JUHO_-_Ihana_paiva.xm", "m08_roadblas.xm",
+                           "m16_cydonian_sky.xm", "m17_rfchip001.xm", "m18_title.xm"};
+    // A minute of each at most: whole songs take long under the sanitizers.
+    for (const char* f : files) expect_paths_agree(f, read_file(dir + "/" + f), 44100, 60 * 44100);
+}
