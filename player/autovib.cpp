@@ -3,10 +3,24 @@
 #include <cmath>
 #include "player/seq.h"
 
+static int32_t sine_wave(int32_t a) {
+    // the constant, close to 2 pi / 256, is kept in single precision
+    return static_cast<int32_t>(64.0 * std::sin(a * static_cast<double>(0.0245436877f)));
+}
+
 static int32_t autovib_wave(uint8_t type, int32_t a) {
     switch (type) {
-    case AUTOVIB_SINE:  // the constant, close to 2 pi / 256, is kept in single precision
-        return static_cast<int32_t>(64.0 * std::sin(a * static_cast<double>(0.0245436877f)));
+    case AUTOVIB_SINE: {
+        // Taken on every tick of every channel: the positions 0..255 the
+        // vibrato moves through are worked out once.
+        static const struct Table {
+            int32_t value[256];
+            Table() {
+                for (int32_t k = 0; k < 256; k++) value[k] = sine_wave(k);
+            }
+        } table;
+        return a >= 0 && a < 256 ? table.value[a] : sine_wave(a);
+    }
     case AUTOVIB_SQUARE:
         return a < 128 ? 64 : -64;
     case AUTOVIB_RAMP_DOWN:

@@ -21,13 +21,28 @@ int32_t period_amiga(int32_t note, int32_t finetune) {
     return b + ((b - amiga_base(note - 1)) * std::abs(finetune)) / -128;
 }
 
+static int32_t linear_frequency(int64_t n) {
+    const double f = 8363.0 * std::pow(2.0, static_cast<double>(n) * static_cast<double>(1.0f / 768.0f));
+    // Periods far below the table overflow an int32; the mixer gets the largest instead.
+    return f >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(f);
+}
+
+// The power is the dearest step of a tick, taken for every channel on every
+// tick, while a channel's pitch seldom changes from one tick to the next: the
+// last frequencies are remembered, per thread, by the exponent's numerator.
+struct FrequencyMemo {
+    bool known;
+    int64_t n;
+    int32_t frequency;
+};
+static thread_local FrequencyMemo frequency_memo[64];
+
 int32_t period_frequency(int32_t period, int32_t offset, bool linear) {
     if (linear) {
-        const double exponent = static_cast<double>(4608 - static_cast<int64_t>(period) + offset) *
-                                static_cast<double>(1.0f / 768.0f);
-        const double f = 8363.0 * std::pow(2.0, exponent);
-        // Periods far below the table overflow an int32; the mixer gets the largest instead.
-        return f >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(f);
+        const int64_t n = 4608 - static_cast<int64_t>(period) + offset;
+        FrequencyMemo& memo = frequency_memo[n & 63];
+        if (!memo.known || memo.n != n) memo = {true, n, linear_frequency(n)};
+        return memo.frequency;
     }
     const int64_t sum = static_cast<int64_t>(period) + offset;
     if (sum == 0) return 0;
