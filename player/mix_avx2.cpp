@@ -88,6 +88,21 @@ AVX2_FN static inline void add_four(float* out, __m256d s, __m256d volumes01, __
     _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(_mm256_add_pd(mix23, product23)));
 }
 
+// add_four for the first `frames` (1 to 3) frames only: masked loads and
+// stores leave the floats beyond them, which may lie past the span, alone.
+AVX2_FN static inline void add_some(float* out, __m256d s, __m256d volumes, int32_t frames) {
+    const __m128i all = _mm_set1_epi32(-1), none = _mm_setzero_si128();
+    const __m128i half = _mm_setr_epi32(-1, -1, 0, 0);
+    const __m128i mask01 = frames == 1 ? half : all;
+    const __m128i mask23 = frames == 3 ? half : none;
+    const __m256d mix01 = _mm256_cvtps_pd(_mm_maskload_ps(out, mask01));
+    const __m256d mix23 = _mm256_cvtps_pd(_mm_maskload_ps(out + 4, mask23));
+    const __m256d product01 = _mm256_mul_pd(_mm256_unpacklo_pd(s, s), volumes);
+    const __m256d product23 = _mm256_mul_pd(_mm256_unpackhi_pd(s, s), volumes);
+    _mm_maskstore_ps(out, mask01, _mm256_cvtpd_ps(_mm256_add_pd(mix01, product01)));
+    _mm_maskstore_ps(out + 4, mask23, _mm256_cvtpd_ps(_mm256_add_pd(mix23, product23)));
+}
+
 // Whether four frames from one position read within one window of eight.
 static inline bool near_steps(uint64_t even, bool backward) { return !backward && even < TWO_FRAMES; }
 
@@ -105,8 +120,18 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
     if (near_steps(even, backward)) {
+        for (; k + 8 <= count; k += 8, a += 8 * even, out += 16) {
+            const __m256d s0 = samples_near(data, a, offsets);
+            const __m256d s1 = samples_near(data, a + 4 * even, offsets);
+            add_four(out, s0, volumes, volumes);
+            add_four(out + 8, s1, volumes, volumes);
+        }
         for (; k + 4 <= count; k += 4, a += 4 * even, out += 8)
             add_four(out, samples_near(data, a, offsets), volumes, volumes);
+        // The last frames as one more group whose window lies within the
+        // data all the same; only their floats of the mix are touched.
+        if (k < count) add_some(out, samples_near(data, a, offsets), volumes, count - k);
+        return last;
     } else {
         for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
             add_four(out, samples_far(data, a, stride, offsets), volumes, volumes);

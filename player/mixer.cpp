@@ -67,9 +67,10 @@ static Bounds voice_bounds(const Sample* sample) {
     const uint64_t end = start + sample->loop_length;
     const bool looped = sample->loop_kind == LOOP_FORWARD || sample->loop_kind == LOOP_PINGPONG;
     if (!looped || end > length || start >= end) return {0, length * ONE, length * ONE, LOOP_NONE};
-    // Copies are only trusted where they are what mix_copy_loop would make.
+    // Copies are only trusted where they could be what mix_copy_loop makes.
     const uint64_t copies = sample->loop_copies_end;
-    const bool through = mix_kernels->shortcuts && copies > end && copies == copies_end(sample);
+    const bool through = mix_kernels->shortcuts && copies > end && copies - start <= COPIES_SPAN + (end - start) &&
+                         sample->loop_kind == LOOP_FORWARD && end - start < COPIES_SPAN;
     const uint64_t limit = through ? copies : end;
     return {start * ONE, end * ONE, limit * ONE, sample->loop_kind};
 }
@@ -79,10 +80,13 @@ static Bounds voice_bounds(const Sample* sample) {
 // to see and a distance of a few 2^-32 never counts as zero frames. Moving
 // backward each frame may also drop the cleared lowest bit, so the step is
 // taken one unit larger: no frame is then ever mixed below the loop start.
-static uint64_t frames_to_boundary(uint64_t distance, uint64_t step, bool backward) {
+// Only whether it lies within the `count` frames of the span matters beyond
+// that, which one product tells for the usual steps, without the division.
+static uint64_t frames_to_boundary(uint64_t distance, uint64_t step, bool backward, int32_t count) {
     if (distance == 0) return 0;
     if (backward) step += 1;
     if (step == 0) return UINT64_MAX;
+    if (step < (uint64_t(1) << 33) && distance > static_cast<uint64_t>(count) * step) return UINT64_MAX;
     return distance / step + (distance % step != 0);
 }
 
@@ -186,9 +190,10 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
     uint64_t position = static_cast<uint64_t>(v->position) << 32 | v->position_fraction;
     uint64_t step = static_cast<uint64_t>(v->step) << 32 | v->step_fraction;
     if (step > MAX_STEP) step = MAX_STEP;
+    // The sample stays the same for the whole call, and with it the bounds.
+    const Sample* sample = v->sample;
+    const Bounds b = voice_bounds(sample);
     while (remaining > 0) {
-        const Sample* sample = v->sample;
-        const Bounds b = voice_bounds(sample);
         // Only a ping-pong loop moves backward, and never from beyond its end.
         if (v->direction == DIRECTION_BACKWARD && (b.kind != LOOP_PINGPONG || position >= b.end))
             v->direction = DIRECTION_FORWARD;
@@ -200,7 +205,7 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
         const uint64_t ahead = ramp_ahead(v) ? b.end : b.limit;
         const uint64_t distance = backward ? (position > b.start ? position - b.start : 0)
                                            : (position < ahead ? ahead - position : 0);
-        const uint64_t frames = frames_to_boundary(distance, step, backward);
+        const uint64_t frames = frames_to_boundary(distance, step, backward, count);
         if (frames <= static_cast<uint64_t>(count)) {
             count = static_cast<int32_t>(frames);
             end_reached = true;
@@ -242,7 +247,6 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
     }
     // Within the copies the position is where the loop would have put it, a
     // whole number of turns further; it is kept as the loop would keep it.
-    const Bounds b = voice_bounds(v->sample);
     if (b.kind == LOOP_FORWARD && position >= b.end) wrap_position(&position, &v->direction, b);
     v->position = static_cast<uint32_t>(position >> 32);
     v->position_fraction = static_cast<uint32_t>(position);
