@@ -1,5 +1,6 @@
 // Pitch arithmetic: notes to periods in the linear and Amiga tables, and a
 // period with its per-tick offset to a playback frequency in Hz.
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include "player/seq.h"
@@ -10,9 +11,24 @@ int32_t period_linear(int32_t note, int32_t finetune) {
 
 // 1/12 in single precision lies just above 1/12, so whole octaves come out
 // exact (P(48) = 1712) instead of a hair below.
-static int32_t amiga_base(int32_t k) {
+static int32_t amiga_power(int32_t k) {
     const double power = std::pow(2.0, static_cast<double>(132 - k) * static_cast<double>(1.0f / 12.0f));
     return static_cast<int32_t>(13.375 * power);
+}
+
+// Worked out once per note, as the linear frequencies below; kept plus one,
+// so that 0 stands for not yet known.
+static std::atomic<int32_t> amiga_table[258];
+
+static int32_t amiga_base(int32_t k) {
+    if (k < -1 || k > 256) return amiga_power(k);
+    std::atomic<int32_t>& entry = amiga_table[k + 1];
+    int32_t b = entry.load(std::memory_order_relaxed) - 1;
+    if (b < 0) {
+        b = amiga_power(k);
+        entry.store(b + 1, std::memory_order_relaxed);
+    }
+    return b;
 }
 
 int32_t period_amiga(int32_t note, int32_t finetune) {
@@ -28,21 +44,26 @@ static int32_t linear_frequency(int64_t n) {
 }
 
 // The power is the dearest step of a tick, taken for every channel on every
-// tick, while a channel's pitch seldom changes from one tick to the next: the
-// last frequencies are remembered, per thread, by the exponent's numerator.
-struct FrequencyMemo {
-    bool known;
-    int64_t n;
-    int32_t frequency;
-};
-static thread_local FrequencyMemo frequency_memo[64];
+// tick: each frequency is worked out once, on first use, and kept by the
+// exponent's numerator (0 stands for not yet known; no frequency is 0 there).
+// The accesses are atomic only so that threads may share the table.
+constexpr int64_t TABLE_LOW = -8192, TABLE_HIGH = 16384;
+static std::atomic<int32_t> linear_table[TABLE_HIGH - TABLE_LOW];
+
+static int32_t remembered_frequency(int64_t n) {
+    if (n < TABLE_LOW || n >= TABLE_HIGH) return linear_frequency(n);
+    std::atomic<int32_t>& entry = linear_table[n - TABLE_LOW];
+    int32_t f = entry.load(std::memory_order_relaxed);
+    if (f == 0) {
+        f = linear_frequency(n);
+        entry.store(f, std::memory_order_relaxed);
+    }
+    return f;
+}
 
 int32_t period_frequency(int32_t period, int32_t offset, bool linear) {
     if (linear) {
-        const int64_t n = 4608 - static_cast<int64_t>(period) + offset;
-        FrequencyMemo& memo = frequency_memo[n & 63];
-        if (!memo.known || memo.n != n) memo = {true, n, linear_frequency(n)};
-        return memo.frequency;
+        return remembered_frequency(4608 - static_cast<int64_t>(period) + offset);
     }
     const int64_t sum = static_cast<int64_t>(period) + offset;
     if (sum == 0) return 0;

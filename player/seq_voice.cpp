@@ -1,6 +1,7 @@
 // The voice update: a channel's collected changes turned into the pitch,
 // volume, panning, start and stop of the Voice the mixer plays.
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include "player/output.h"
 #include "player/seq.h"
@@ -58,6 +59,14 @@ static void voice_panning(Voice* v, const Channel* ch) {
     voice_side_volumes(v);
 }
 
+struct StepMemo {
+    uint32_t frequency;
+    uint32_t rate;  // 0: nothing kept yet
+    uint32_t step;
+    uint32_t fraction;
+};
+static StepMemo step_memo[VOICE_COUNT];
+
 static void voice_pitch(Voice* v, const Channel* ch, const Module* module) {
     const int32_t f = period_frequency(ch->period, ch->period_offset, (module->flags & MODULE_LINEAR_TABLE) != 0);
     v->frequency = f;
@@ -65,8 +74,21 @@ static void voice_pitch(Voice* v, const Channel* ch, const Module* module) {
     // The defined pitch stops at 100 Hz; the tracker's goes on down to standing still.
     const int32_t lowest = seq_compatible ? 0 : 100;
     const uint32_t g = static_cast<uint32_t>(f < lowest ? lowest : f);
-    v->step = g / rate;
-    v->step_fraction = static_cast<uint32_t>((static_cast<uint64_t>(g % rate) << 32) / rate);
+    // Two divisions on every tick of every channel, for a frequency that
+    // seldom changes: each voice keeps the last step it worked out.
+    const ptrdiff_t i = v - voices;
+    StepMemo* memo = i >= 0 && i < VOICE_COUNT ? &step_memo[i] : nullptr;
+    if (!memo || memo->frequency != g || memo->rate != rate) {
+        const StepMemo worked = {g, rate, g / rate, static_cast<uint32_t>((static_cast<uint64_t>(g % rate) << 32) / rate)};
+        if (!memo) {
+            v->step = worked.step;
+            v->step_fraction = worked.fraction;
+            return;
+        }
+        *memo = worked;
+    }
+    v->step = memo->step;
+    v->step_fraction = memo->fraction;
 }
 
 void seq_update_voice(Channel* ch, Sample* sample, Module* module) {
