@@ -3,9 +3,7 @@
 // back to a row it has played.
 #include "app/demo.h"
 #include "bench/bench_players.h"
-#include "player/module.h"
-#include "player/mp.h"
-#include "player/render.h"
+#include "player/mp_render.h"
 
 static Module* module = nullptr;
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 #include "player/mixer.h"
-#include "player/output.h"
+#include "player/output_settings.h"
 
 namespace {
 

@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include "app/demo.h"
-#include "player/mp.h"
-#include "player/render.h"
+#include "player/mp_render.h"
 
 namespace {
 

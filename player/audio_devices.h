@@ -1,5 +1,5 @@
-// The sound-device backends behind the AudioDevice table, and the headless
-// device's clock controls for tests and capture. Player-internal.
+// The sound-device backends behind the AudioDevice table, their choice, and
+// the headless device's clock controls for tests and capture. Internal to player_devices.
 #pragma once
 #include <cstdint>
 #include "player/output_state.h"
@@ -8,6 +8,12 @@
 extern const AudioDevice mp_sdl_device;  // SDL2 audio, S16 stereo
 #endif
 extern const AudioDevice mp_headless_device;  // no sound, position from a clock
+
+// Opens output_state.audio_device at the rate; when no device was installed by
+// the caller, chooses one first (see audio_select.cpp). False when it cannot be opened.
+bool audio_open_device(int32_t rate);
+// Resets and closes the device; forgets it when it was chosen by the open.
+void audio_close_device();
 
 // The headless position follows real time unless the virtual clock is chosen;
 // the virtual clock stands still until the caller advances it.

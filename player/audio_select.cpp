@@ -32,14 +32,15 @@ static const AudioChoice* audio_choice_named(const char* name) {
 }
 
 static bool audio_try(const AudioChoice& c, int32_t rate) {
-    chosen_device = audio_device = c.device;
+    chosen_device = output_state.audio_device = c.device;
     if (c.device == &mp_headless_device) mp_headless_use_virtual_clock(c.virtual_clock);
     return c.device->open(rate);
 }
 
 bool audio_open_device(int32_t rate) {
     // A device put in place by the caller (a test's fake) is used as it is.
-    if (audio_device && audio_device != chosen_device) return audio_device->open(rate);
+    const AudioDevice* installed = output_state.audio_device;
+    if (installed && installed != chosen_device) return installed->open(rate);
     const char* name = std::getenv("BSA_AUDIO");
     const char* why = "no audio device";
     if (name && *name) {
@@ -57,10 +58,11 @@ bool audio_open_device(int32_t rate) {
 }
 
 void audio_close_device() {
-    if (!audio_device) return;
-    audio_device->reset_close();
+    const AudioDevice*& device = output_state.audio_device;
+    if (!device) return;
+    device->reset_close();
     // A device chosen here is chosen anew by the next open; one the caller
     // installed stays.
-    if (audio_device == chosen_device) audio_device = nullptr;
+    if (device == chosen_device) device = nullptr;
     chosen_device = nullptr;
 }

@@ -1,4 +1,5 @@
-// Loading a module: mp_load and mp_free, the module header and the patterns.
+// Loading a module: mp_load, the module header and the patterns, and the
+// release of a module (mp_free, beside the output, stops its playback first).
 // Instruments and sample data are read in loader_instruments.cpp.
 #include <cstdarg>
 #include <cstdio>
@@ -6,7 +7,6 @@
 #include <cstring>
 #include <new>
 #include "player/loader_internal.h"
-#include "player/output.h"
 #include "player/seq.h"
 
 Sample empty_sample = {};
@@ -95,15 +95,6 @@ void release_module(Module* module) {
         std::free(module->patterns);
     }
     std::free(module);
-}
-
-bool mp_free(Module* module) {
-    if (!module) return false;
-    while (render_busy.load()) {
-    }
-    mp_stop(module);
-    release_module(module);
-    return true;
 }
 
 // ---- patterns ----

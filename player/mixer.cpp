@@ -3,7 +3,7 @@
 #include <cmath>
 #include "player/mix_kernels.h"
 #include "player/mixer.h"
-#include "player/output.h"
+#include "player/output_settings.h"
 
 Voice voices[VOICE_COUNT];
 
@@ -143,7 +143,7 @@ static bool wrap_position(uint64_t* position, int32_t* direction, const Bounds& 
 // float once: in single precision each factor would round it again.
 static float ramp_increment(int32_t difference) {
     return static_cast<float>(static_cast<double>(difference) * static_cast<double>(INV_255) *
-                              static_cast<double>(ramp_scale));
+                              static_cast<double>(output_settings.ramp_scale));
 }
 
 // Whether this pass or a later one of the call may run a ramp. ramp_setup
@@ -167,11 +167,11 @@ static int32_t ramp_setup(Voice* v) {
     v->ramp_right_increment = 0.0f;
     if (v->left_volume != v->current_left_volume) {
         v->ramp_left_increment = ramp_increment(v->left_volume - v->current_left_volume);
-        count = ramp_frames;
+        count = output_settings.ramp_frames;
     }
     if (v->right_volume != v->current_right_volume) {
         v->ramp_right_increment = ramp_increment(v->right_volume - v->current_right_volume);
-        count = ramp_frames;
+        count = output_settings.ramp_frames;
     }
     return count;
 }

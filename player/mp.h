@@ -49,6 +49,8 @@ int32_t mp_load_instrument_at(int32_t instrument);
 // Stops playback and releases the module; false for null.
 bool mp_free(Module* module);
 
+// Opening and closing a sound device: in the player_devices library, which
+// offline users of the player (mp_render.h) do without.
 bool mp_open_output(int32_t rate);
 void mp_close_output();
 bool mp_start(Module* module);

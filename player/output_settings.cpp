@@ -1,14 +1,7 @@
 // The output settings derived from the sample rate.
-#include "player/output.h"
-#include "player/output_state.h"
+#include "player/output_settings.h"
 
-int32_t output_rate = 0;
-int32_t block_frames = 0;
-int32_t ring_frames = 0;
-int32_t ring_blocks = 0;
-float inverse_rate = 0.0f;
-int32_t ramp_frames = 0;
-float ramp_scale = 0.0f;
+OutputSettings output_settings = {};
 
 constexpr int64_t BUFFER_MS = 1000;
 
@@ -24,16 +17,13 @@ bool output_rate_usable(int32_t rate) {
 }
 
 void output_configure(int32_t rate) {
-    output_rate = rate;
-    inverse_rate = 1.0f / static_cast<float>(rate);
-    block_frames = static_cast<int32_t>(block_frames_at(rate));
-    ring_frames = static_cast<int32_t>((BUFFER_MS / 20) * block_frames_at(rate) * 2);
-    ring_blocks = ring_frames / block_frames;
-    ramp_frames = static_cast<int32_t>(static_cast<int64_t>(rate) * 128 / 44100);
-    if (ramp_frames < 1) ramp_frames = 1;  // below 345 Hz the ramp would vanish and its scale divide by 0
-    ramp_scale = 1.0f / static_cast<float>(ramp_frames);
+    OutputSettings& s = output_settings;
+    s.output_rate = rate;
+    s.inverse_rate = 1.0f / static_cast<float>(rate);
+    s.block_frames = static_cast<int32_t>(block_frames_at(rate));
+    s.ring_frames = static_cast<int32_t>((BUFFER_MS / 20) * block_frames_at(rate) * 2);
+    s.ring_blocks = s.ring_frames / s.block_frames;
+    s.ramp_frames = static_cast<int32_t>(static_cast<int64_t>(rate) * 128 / 44100);
+    if (s.ramp_frames < 1) s.ramp_frames = 1;  // below 345 Hz the ramp would vanish and its scale divide by 0
+    s.ramp_scale = 1.0f / static_cast<float>(s.ramp_frames);
 }
-
-std::atomic<uint8_t> stop_requested{0};
-std::atomic<uint8_t> render_busy{0};
-std::atomic<uint8_t> thread_finished{1};  // no thread yet

@@ -1,29 +1,55 @@
-// The output's ring, mix buffer and position log, and the block renderer that
-// fills them. Player-internal: shared by the output, the offline renderer and
-// the device/thread code.
+// The output state in one record: the ring with its mix buffer and position
+// log, the ring positions, the stop handshake and the sound device.
+// Player-internal: the output, the offline renderer, the device and thread code.
 #pragma once
 #include <atomic>
 #include <cstdint>
 #include "player/module.h"
+#include "player/mp_render.h"
+#include "player/output_settings.h"
 
-struct PositionLogEntry {
-    uint8_t order;       // low 8 bits of the order position
-    uint8_t row;         // low 8 bits of the row
-    int32_t elapsed_ms;  // music time up to the end of the block
+// The sound device as the output uses it: one buffer looped for ever and a
+// byte count played since it was handed over, 64 bits so that it never wraps.
+struct AudioDevice {
+    bool (*open)(int32_t rate);
+    void (*play_looped)(int16_t* buffer, int32_t bytes);
+    uint64_t (*bytes_played)();
+    void (*release)();      // the device lets go of the buffer
+    void (*reset_close)();  // stop at once and close
 };
 
-extern int16_t* ring_buffer;        // ring_frames stereo frames
-extern float* mix_buffer;           // ring_frames stereo frames, 16-byte aligned
-extern PositionLogEntry* position_log;  // ring_blocks entries
-extern int32_t write_block;         // next block to render
-// The block the listener hears; indexes the log. Moved on by the render
-// thread after it has written the entry, read by the getters on any thread.
-extern std::atomic<int32_t> audible_block;
-extern Module* playing_module;
+struct OutputState {
+    // Playback buffers, created by mp_start; all but the ring released by mp_stop.
+    int16_t* ring_buffer;           // ring_frames stereo frames
+    float* mix_buffer;              // ring_frames stereo frames, 16-byte aligned
+    PositionLogEntry* position_log;  // ring_blocks entries
+    int32_t ring_buffer_frames;     // size of ring_buffer as allocated
 
-// True for a rate the output can run at: at least 50 Hz (one frame to a
-// 20 ms block), and a ring whose byte count fits the device's 32-bit count.
-bool output_rate_usable(int32_t rate);
+    int32_t write_block;  // next block to render
+    // The block the listener hears; indexes the log. Moved on by the render
+    // thread after it has written the entry, read by the getters on any thread.
+    std::atomic<int32_t> audible_block;
+    // Odd while the render thread rewrites an entry and moves audible_block on;
+    // the getters read again when it was odd or changed under them.
+    std::atomic<uint32_t> log_sequence;
+    Module* playing_module;
+
+    // The stop handshake between the controlling thread and the render thread.
+    std::atomic<uint8_t> stop_requested;
+    std::atomic<uint8_t> render_busy;
+    std::atomic<uint8_t> thread_finished{1};  // no thread yet
+
+    // The device; null: none (offline use). A device the device code chose
+    // is forgotten when it is closed; one a caller installed stays.
+    const AudioDevice* audio_device;
+    bool device_holds_ring;  // the device may still be looping ring_buffer
+    bool ring_handed_over;   // play_looped given, release not yet
+
+    bool thread_started;  // by mp_start; its handle is the thread code's own
+};
+// Constant-initialised, so that a test may install its device before main.
+extern OutputState output_state;
+
 // Sets the output settings from the rate and clears the 256 voices; no device.
 void output_prepare(int32_t rate);
 // Resets the module's playback fields and channels, makes it the playing
@@ -38,28 +64,9 @@ void render_next_block();
 // 2 x frames floats to 16-bit samples, rounded half to even and clamped.
 void convert_block(const float* source, int16_t* destination, int32_t frames);
 
-// The sound device as the output uses it: one buffer looped for ever and a
-// byte count played since it was handed over, 64 bits so that it never wraps.
-// Null: no device (offline use).
-struct AudioDevice {
-    bool (*open)(int32_t rate);
-    void (*play_looped)(int16_t* buffer, int32_t bytes);
-    uint64_t (*bytes_played)();
-    void (*release)();      // the device lets go of the buffer
-    void (*reset_close)();  // stop at once and close
-};
-extern const AudioDevice* audio_device;
-
-// Opens audio_device at the rate; when no device was installed by the caller,
-// chooses one first (see audio_select.cpp). False when it cannot be opened.
-bool audio_open_device(int32_t rate);
-// Resets and closes audio_device; forgets it when it was chosen by the open.
-void audio_close_device();
-
-// The render thread, started by mp_start and ended by mp_stop. Null: none.
-extern bool (*render_thread_start)();
-extern void (*render_thread_join)();
-bool output_thread_start();  // the real thread, the hooks' default
+// The render thread, started by mp_start and ended by mp_stop; false when
+// there is no device to follow or the thread cannot be created.
+bool output_thread_start();
 void output_thread_join();
 
 // The ring arithmetic of the render thread: the block the device plays after

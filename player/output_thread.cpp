@@ -4,7 +4,6 @@
 #include <chrono>
 #include <system_error>
 #include <thread>
-#include "player/output.h"
 #include "player/output_state.h"
 #ifndef _WIN32
 #include <pthread.h>
@@ -48,35 +47,39 @@ static void raise_thread_priority() {
 // output under a running thread leaves it a closed device whose position no
 // longer moves on, rather than a device forgotten under its feet.
 static void render_thread(const AudioDevice* device) {
+    OutputState& o = output_state;
+    const OutputSettings& s = output_settings;
     raise_thread_priority();
-    while (!stop_requested.load()) {
-        const int32_t playing = ring_playing_block(device->bytes_played(), ring_frames, block_frames);
+    while (!o.stop_requested.load()) {
+        const int32_t playing = ring_playing_block(device->bytes_played(), s.ring_frames, s.block_frames);
         // The position is read once per poll, however many blocks are due.
-        for (int32_t due = ring_blocks_due(write_block, playing, ring_blocks); due > 0; due--) {
-            render_busy.store(1);
+        for (int32_t due = ring_blocks_due(o.write_block, playing, s.ring_blocks); due > 0; due--) {
+            o.render_busy.store(1);
             render_next_block();
-            render_busy.store(0);
+            o.render_busy.store(0);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    thread_finished.store(1);
+    o.thread_finished.store(1);
 }
 
 bool output_thread_start() {
-    if (!audio_device || render_thread_handle.joinable()) return false;
+    OutputState& o = output_state;
+    if (!o.audio_device || render_thread_handle.joinable()) return false;
     // Cleared here rather than by the thread, so that a stop arriving before
     // the thread has run cannot take the previous thread's "finished".
-    thread_finished.store(0);
+    o.thread_finished.store(0);
     try {
-        render_thread_handle = std::thread(render_thread, audio_device);
+        render_thread_handle = std::thread(render_thread, o.audio_device);
     } catch (const std::system_error&) {
-        thread_finished.store(1);
+        o.thread_finished.store(1);
         return false;
     }
     return true;
 }
 
 void output_thread_join() {
-    while (!thread_finished.load()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    OutputState& o = output_state;
+    while (!o.thread_finished.load()) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     if (render_thread_handle.joinable()) render_thread_handle.join();
 }

@@ -6,8 +6,8 @@
 #include <unordered_set>
 #include <vector>
 #include "player/mp.h"
-#include "player/output.h"
-#include "player/render.h"
+#include "player/mp_render.h"
+#include "player/output_state.h"
 #include "player/seq.h"
 
 static int32_t current_block = -1;  // block being handed out, -1 before the first
@@ -127,27 +127,29 @@ bool render_begin(Module* module, int32_t rate) {
 }
 
 int32_t render_frames(int16_t* out, int32_t frames, RenderBlockFn on_block, void* user) {
-    if (!out || frames < 1 || !playing_module || !position_log || !ring_buffer || !mix_buffer) return 0;
+    OutputState& o = output_state;
+    const int32_t block_frames = output_settings.block_frames;
+    if (!out || frames < 1 || !o.playing_module || !o.position_log || !o.ring_buffer || !o.mix_buffer) return 0;
     int32_t written = 0;
     while (written < frames && (stop_frame < 0 || frames_out < stop_frame)) {
         if (current_block < 0 || block_used == block_frames) {
-            current_block = write_block;
+            current_block = o.write_block;
             // The watch stands in for the tick handler only while this block renders.
-            Module* module = playing_module;
+            Module* module = o.playing_module;
             song_tick = module->on_tick;
             module->on_tick = watched_tick;
             render_block();
             module->on_tick = song_tick;
             // With no device the block just rendered is the one "heard", so the
             // getters report the position of the frames handed out last.
-            audible_block = current_block;
+            o.audible_block = current_block;
             block_used = 0;
-            if (on_block) on_block(position_log[current_block], user);
+            if (on_block) on_block(o.position_log[current_block], user);
         }
         int64_t n = block_frames - block_used;
         if (n > frames - written) n = frames - written;
         if (stop_frame >= 0 && n > stop_frame - frames_out) n = stop_frame - frames_out;
-        const int16_t* source = ring_buffer + (static_cast<size_t>(current_block) * block_frames + block_used) * 2;
+        const int16_t* source = o.ring_buffer + (static_cast<size_t>(current_block) * block_frames + block_used) * 2;
         std::memcpy(out + static_cast<size_t>(written) * 2, source, static_cast<size_t>(n) * 4);
         written += static_cast<int32_t>(n);
         block_used += static_cast<int32_t>(n);
@@ -175,7 +177,7 @@ static void keep_finetunes(Module* module, std::vector<int8_t>* kept, bool put_b
 SongEnd render_measure(Module* module, int32_t rate, int32_t passes, int64_t limit,
                        RenderRowFn on_row, void* user) {
     SongEnd none = {SONG_PLAYING, 0, 0, 0, 0, 0};
-    if (!module || playing_module || !output_rate_usable(rate) || (passes < 1 && limit < 1)) return none;
+    if (!module || output_state.playing_module || !output_rate_usable(rate) || (passes < 1 && limit < 1)) return none;
     // Playing changes the module (playback fields, effect memories, finetunes
     // set by E5y): all of it is put back, so that a render afterwards starts
     // from the module as loaded.

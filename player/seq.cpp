@@ -2,7 +2,7 @@
 // instrument start and the song-position effects.
 #include <cstring>
 #include "player/commands.h"
-#include "player/output.h"
+#include "player/output_settings.h"
 #include "player/seq.h"
 
 Channel channels[CHANNEL_COUNT];
@@ -28,7 +28,7 @@ void seq_set_bpm(Module* module, int32_t bpm) {
     // 0.4f and 0.001f lie slightly above their decimal values; the result
     // then equals trunc(2.5 * rate / bpm) for every BPM 1..255 at 44100 Hz.
     const double frames = 1000.0 / (b * static_cast<double>(0.4f)) *
-                          static_cast<double>(output_rate) * static_cast<double>(0.001f);
+                          static_cast<double>(output_settings.output_rate) * static_cast<double>(0.001f);
     int32_t n = frames >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(frames);
     // The renderer needs at least one frame per tick to make progress.
     module->samples_per_tick = n < 1 ? 1 : n;

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
-#include "player/output.h"
+#include "player/output_settings.h"
 #include "player/seq.h"
 
 // The defined pan law is linear; the tracker's takes the square root of each
@@ -70,7 +70,8 @@ static StepMemo step_memo[VOICE_COUNT];
 static void voice_pitch(Voice* v, const Channel* ch, const Module* module) {
     const int32_t f = period_frequency(ch->period, ch->period_offset, (module->flags & MODULE_LINEAR_TABLE) != 0);
     v->frequency = f;
-    const uint32_t rate = static_cast<uint32_t>(output_rate > 0 ? output_rate : 1);
+    const int32_t set_rate = output_settings.output_rate;
+    const uint32_t rate = static_cast<uint32_t>(set_rate > 0 ? set_rate : 1);
     // The defined pitch stops at 100 Hz; the tracker's goes on down to standing still.
     const int32_t lowest = seq_compatible ? 0 : 100;
     const uint32_t g = static_cast<uint32_t>(f < lowest ? lowest : f);

@@ -7,9 +7,7 @@
 #include <vector>
 #include "app/demo.h"
 #include "assets/assets.h"
-#include "player/module.h"
-#include "player/mp.h"
-#include "player/render.h"
+#include "player/mp_render.h"
 #include "tools/png_out.h"
 
 namespace {

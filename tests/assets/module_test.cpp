@@ -13,7 +13,7 @@
 #include "player/mixer.h"
 #include "player/module.h"
 #include "player/mp.h"
-#include "player/render.h"
+#include "player/mp_render.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 #include "player/mp.h"
-#include "player/render.h"
+#include "player/mp_render.h"
 #include "tests/player/xm_builder.h"
 
 namespace {

@@ -9,8 +9,7 @@
 // The builder first: its parameter names would shadow the channel table's.
 #include "tests/player/xm_builder.h"
 #include "player/commands.h"
-#include "player/output.h"
-#include "player/render.h"
+#include "player/mp_render.h"
 #include "player/seq.h"
 
 namespace {

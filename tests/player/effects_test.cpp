@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <vector>
-#include "player/output.h"
+#include "player/output_settings.h"
 #include "player/seq.h"
 #include "tests/player/seq_song.h"
 

@@ -6,7 +6,7 @@
 #include <sstream>
 #include "player/module.h"
 #include "player/mp.h"
-#include "player/render.h"
+#include "player/mp_render.h"
 #include "tests/player/xm_builder.h"
 
 namespace {

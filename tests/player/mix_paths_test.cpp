@@ -14,9 +14,8 @@
 #include <vector>
 #include "player/mix_kernels.h"
 #include "player/mixer.h"
-#include "player/output.h"
-#include "player/output_state.h"
-#include "player/render.h"
+#include "player/mp_render.h"
+#include "player/output_settings.h"
 #include "tests/player/xm_builder.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 #include "player/mixer.h"
-#include "player/output.h"
+#include "player/output_settings.h"
 
 namespace {
 
@@ -194,7 +194,7 @@ TEST_F(Mixer, RampArithmeticRoundsOnce) {
 
     // At 48000 Hz the ramp is 139 frames and its scale no power of two.
     output_configure(48000);
-    ASSERT_EQ(ramp_frames, 139);
+    ASSERT_EQ(output_settings.ramp_frames, 139);
     const float inv_255 = 1.0f / 255.0f;
     int differing = 0;
     for (int target = 1; target < 256; target++) {
@@ -202,9 +202,9 @@ TEST_F(Mixer, RampArithmeticRoundsOnce) {
         w.left_volume = static_cast<uint8_t>(target);
         w.ramp_frames_left = 0;
         mix_voices(out.data(), 1);
-        const float exact = static_cast<float>(double(target) * double(inv_255) * double(ramp_scale));
+        const float exact = static_cast<float>(double(target) * double(inv_255) * double(output_settings.ramp_scale));
         EXPECT_EQ(w.ramp_left_increment, exact) << target;
-        differing += exact != static_cast<float>(target) * inv_255 * ramp_scale;
+        differing += exact != static_cast<float>(target) * inv_255 * output_settings.ramp_scale;
     }
     EXPECT_GT(differing, 0) << "the rate must tell single from double rounding";
 }

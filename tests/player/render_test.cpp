@@ -4,8 +4,8 @@
 #include <cmath>
 #include <vector>
 #include "player/mp.h"
-#include "player/output.h"
-#include "player/render.h"
+#include "player/mp_render.h"
+#include "player/output_state.h"
 #include "tests/player/seq_song.h"
 #include "tests/player/xm_builder.h"
 
@@ -13,30 +13,24 @@ namespace {
 
 std::vector<PositionLogEntry> render_blocks(Module* m, int blocks, std::vector<int16_t>* audio = nullptr) {
     std::vector<PositionLogEntry> log;
-    std::vector<int16_t> out(static_cast<size_t>(block_frames) * 2);
+    std::vector<int16_t> out(static_cast<size_t>(output_settings.block_frames) * 2);
     auto keep = [](const PositionLogEntry& e, void* user) {
         static_cast<std::vector<PositionLogEntry>*>(user)->push_back(e);
     };
     for (int b = 0; b < blocks; b++) {
-        EXPECT_EQ(render_frames(out.data(), block_frames, keep, &log), block_frames);
+        EXPECT_EQ(render_frames(out.data(), output_settings.block_frames, keep, &log), output_settings.block_frames);
         if (audio) audio->insert(audio->end(), out.begin(), out.end());
     }
     (void)m;
     return log;
 }
 
-void* fake_open(const void*) { return nullptr; }
-void fake_close(void*) {}
-int32_t fake_read(void*, int32_t, void*) { return 0; }
-void fake_seek(void*, int32_t, uint8_t) {}
-int32_t fake_tell(void*) { return 0; }
-
 }  // namespace
 
 TEST(Render, TicksInsideBlocksAndElapsedTime) {
     SeqSong song(1, {16});
     ASSERT_TRUE(render_begin(&song.module, 44100));
-    EXPECT_EQ(block_frames, 884);
+    EXPECT_EQ(output_settings.block_frames, 884);
     EXPECT_EQ(song.module.samples_per_tick, 882);
     std::vector<PositionLogEntry> log = render_blocks(&song.module, 13);
     // Row 1 starts at frame 5292 (6 ticks of 882), inside block 5; row 2 at 10584, in block 11.
@@ -127,29 +121,6 @@ TEST(Render, ConvertRoundsHalfToEvenAndClamps) {
     EXPECT_EQ(out[5], 0);
     EXPECT_EQ(out[6], 2);
     EXPECT_EQ(out[7], 0);
-}
-
-TEST(Render, StartPrimesTheWholeRing) {
-    SeqSong song(1, {64});
-    mp_set_stream(nullptr, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_FALSE(mp_open_output(44100));
-    mp_set_stream(fake_open, fake_close, fake_read, fake_seek, fake_tell);
-    ASSERT_TRUE(mp_open_output(44100));
-    EXPECT_EQ(ring_blocks, 100);
-    EXPECT_EQ(voices[200].index, 200);
-    EXPECT_FALSE(mp_start(nullptr));
-    audible_block = 0;
-    ASSERT_TRUE(mp_start(&song.module));
-    EXPECT_EQ(write_block, 0);
-    // The getters read block 0, written first while priming.
-    EXPECT_EQ(mp_get_time(&song.module), 19);
-    EXPECT_EQ(mp_get_row(&song.module), 0);
-    // 100 blocks of 884 frames at 6 ticks of 882 per row: row 16 by the end.
-    EXPECT_EQ(position_log[99].row, 88400 / 5292);
-    EXPECT_EQ(song.module.elapsed_ms, position_log[99].elapsed_ms);
-    EXPECT_TRUE(mp_stop(&song.module));
-    mp_close_output();
-    mp_set_stream(nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
 TEST(Render, LoadedModulePlaysItsOrderListRowByRow) {

@@ -2,7 +2,7 @@
 // song-position effects, note and instrument selection and the voice numbers.
 #include <gtest/gtest.h>
 #include <cstring>
-#include "player/output.h"
+#include "player/output_settings.h"
 #include "player/seq.h"
 #include "tests/player/seq_song.h"
 

@@ -3,8 +3,7 @@
 // break back, and use pattern loops; rendering and measuring agree.
 #include <gtest/gtest.h>
 #include <vector>
-#include "player/output.h"
-#include "player/render.h"
+#include "player/mp_render.h"
 #include "tests/player/xm_builder.h"
 
 namespace {

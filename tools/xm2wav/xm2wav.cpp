@@ -4,9 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-#include "player/module.h"
-#include "player/mp.h"
-#include "player/render.h"
+#include "player/mp_render.h"
 #include "tools/xm2wav/xm2wav.h"
 
 constexpr int32_t RATE = 44100;

@@ -1,9 +1,16 @@
-// Offline rendering: a module played through the block renderer into a
-// caller's buffer, with no sound device and no thread (tests and tools),
-// and the song's end, which only offline rendering looks for.
+// The player's public face for offline rendering: a module played into the
+// caller's buffer with no sound device and no thread, and the song's end,
+// which only offline rendering looks for. Playback ends with mp_stop or mp_free.
 #pragma once
 #include <cstdint>
-#include "player/output_state.h"
+#include "player/mp.h"
+
+// What the position log keeps of one rendered block.
+struct PositionLogEntry {
+    uint8_t order;       // low 8 bits of the order position
+    uint8_t row;         // low 8 bits of the row
+    int32_t elapsed_ms;  // music time up to the end of the block
+};
 
 // Called once per rendered block with the block's position-log entry.
 typedef void (*RenderBlockFn)(const PositionLogEntry& entry, void* user);

@@ -3,7 +3,6 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
-#include "player/output.h"
 #include "player/output_state.h"
 
 inline std::atomic<uint64_t> fake_position{0};  // bytes played, set by the test
@@ -37,6 +36,6 @@ inline const AudioDevice fake_device = {
 
 // Puts the device in block `block` of pass `pass` round the ring.
 inline void fake_move_to(int32_t block, int32_t pass = 0) {
-    const uint64_t frame = static_cast<uint64_t>(pass) * ring_frames + static_cast<uint64_t>(block) * block_frames;
+    const uint64_t frame = static_cast<uint64_t>(pass) * output_settings.ring_frames + static_cast<uint64_t>(block) * output_settings.block_frames;
     fake_position.store(frame * 4);
 }

@@ -8,15 +8,15 @@
 #include <vector>
 #include "player/audio_devices.h"
 #include "player/mp.h"
-#include "player/output.h"
-#include "player/render.h"
-#include "tests/player/output_fake_device.h"
+#include "player/mp_render.h"
+#include "player/output_state.h"
+#include "tests/output/fake_device.h"
 #include "tests/player/seq_song.h"
 #include "tests/player/xm_builder.h"
 
 // No test of this program may reach a real sound device: the fake stands in
 // wherever a test opens the output without installing a device of its own.
-static const bool fake_installed = (audio_device = &fake_device, true);
+static const bool fake_installed = (output_state.audio_device = &fake_device, true);
 
 namespace {
 
@@ -32,7 +32,7 @@ void register_stream() { mp_set_stream(no_open, no_close, no_read, no_seek, no_t
 // `block` audible; the bound only guards against a hang.
 bool wait_for_audible(int32_t block) {
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (audible_block.load() != block) {
+    while (output_state.audible_block.load() != block) {
         if (std::chrono::steady_clock::now() > give_up) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -61,15 +61,15 @@ TEST(OutputThread, RingArithmetic) {
     EXPECT_EQ(ring_playing_block(1ull << 50, 88400, 884), static_cast<int32_t>((1ull << 48) % 88400 / 884));
     EXPECT_EQ(ring_playing_block(1000, 0, 0), 0);
 
-    // Device in block p with write_block p: nothing; in p + 1: block p once.
+    // Device in block p with output_state.write_block p: nothing; in p + 1: block p once.
     EXPECT_EQ(ring_blocks_due(37, 37, 100), 0);
     EXPECT_EQ(ring_blocks_due(37, 38, 100), 1);
     // After a stall every block up to the playing one.
     EXPECT_EQ(ring_blocks_due(37, 60, 100), 23);
-    // Device in block 1, write_block 98: 98, 99 and 0.
+    // Device in block 1, output_state.write_block 98: 98, 99 and 0.
     EXPECT_EQ(ring_blocks_due(98, 1, 100), 3);
     EXPECT_EQ(ring_blocks_due(98, 0, 100), 2);
-    // Device in block 5, write_block 98: nothing until it reaches 99.
+    // Device in block 5, output_state.write_block 98: nothing until it reaches 99.
     EXPECT_EQ(ring_blocks_due(98, 5, 100), 0);
     EXPECT_EQ(ring_blocks_due(98, 98, 100), 0);
     EXPECT_EQ(ring_blocks_due(98, 99, 100), 1);
@@ -82,28 +82,28 @@ TEST(OutputThread, SettingsAndPrimingThroughTheDevice) {
     fake_opens = fake_plays = 0;
     ASSERT_TRUE(mp_open_output(22050));
     EXPECT_EQ(fake_rate, 22050);
-    EXPECT_EQ(block_frames, 444);  // 441 rounded up to a multiple of 4
-    EXPECT_EQ(ramp_frames, 64);
-    EXPECT_EQ(ring_blocks, 100);
+    EXPECT_EQ(output_settings.block_frames, 444);  // 441 rounded up to a multiple of 4
+    EXPECT_EQ(output_settings.ramp_frames, 64);
+    EXPECT_EQ(output_settings.ring_blocks, 100);
     ASSERT_TRUE(mp_open_output(44100));
     EXPECT_EQ(fake_opens, 2);
-    EXPECT_EQ(block_frames, 884);
-    EXPECT_EQ(ring_frames, 88400);
-    EXPECT_EQ(ramp_frames, 128);
+    EXPECT_EQ(output_settings.block_frames, 884);
+    EXPECT_EQ(output_settings.ring_frames, 88400);
+    EXPECT_EQ(output_settings.ramp_frames, 128);
     // High rates: no product may overflow on the way, and a rate whose ring
     // would not fit in a 32-bit byte count is refused before the device.
     output_configure(20000000);
-    EXPECT_EQ(block_frames, 400000);
-    EXPECT_EQ(ramp_frames, 58049);
+    EXPECT_EQ(output_settings.block_frames, 400000);
+    EXPECT_EQ(output_settings.ramp_frames, 58049);
     EXPECT_FALSE(mp_open_output(300000000));
     // Below 50 Hz a 20 ms block has no frame, and the ring no blocks.
     EXPECT_FALSE(mp_open_output(49));
     EXPECT_FALSE(mp_open_output(1));
     EXPECT_EQ(fake_opens, 2);
     ASSERT_TRUE(mp_open_output(50));
-    EXPECT_EQ(block_frames, 4);
-    EXPECT_EQ(ring_blocks, 100);
-    EXPECT_EQ(ramp_frames, 1);
+    EXPECT_EQ(output_settings.block_frames, 4);
+    EXPECT_EQ(output_settings.ring_blocks, 100);
+    EXPECT_EQ(output_settings.ramp_frames, 1);
     EXPECT_EQ(fake_opens, 3);
     ASSERT_TRUE(mp_open_output(44100));
     EXPECT_EQ(fake_opens, 4);
@@ -117,9 +117,9 @@ TEST(OutputThread, SettingsAndPrimingThroughTheDevice) {
     EXPECT_EQ(mp_get_time(&song.module), 19);
     EXPECT_EQ(mp_get_row(&song.module), 0);
     EXPECT_EQ(mp_get_order(&song.module), 0);
-    EXPECT_EQ(audible_block.load(), 0);
+    EXPECT_EQ(output_state.audible_block.load(), 0);
     EXPECT_TRUE(mp_stop(&song.module));
-    EXPECT_EQ(write_block, 0);  // the thread rendered nothing
+    EXPECT_EQ(output_state.write_block, 0);  // the thread rendered nothing
     mp_close_output();
 
     // The device refuses: no output, and a missing stream callback is refused
@@ -133,13 +133,36 @@ TEST(OutputThread, SettingsAndPrimingThroughTheDevice) {
     EXPECT_EQ(fake_opens, opens);
 }
 
+TEST(Render, StartPrimesTheWholeRing) {
+    SeqSong song(1, {64});
+    mp_set_stream(nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(mp_open_output(44100));
+    register_stream();
+    ASSERT_TRUE(mp_open_output(44100));
+    EXPECT_EQ(output_settings.ring_blocks, 100);
+    EXPECT_EQ(voices[200].index, 200);
+    EXPECT_FALSE(mp_start(nullptr));
+    output_state.audible_block = 0;
+    ASSERT_TRUE(mp_start(&song.module));
+    EXPECT_EQ(output_state.write_block, 0);
+    // The getters read block 0, written first while priming.
+    EXPECT_EQ(mp_get_time(&song.module), 19);
+    EXPECT_EQ(mp_get_row(&song.module), 0);
+    // 100 blocks of 884 frames at 6 ticks of 882 per row: row 16 by the end.
+    EXPECT_EQ(output_state.position_log[99].row, 88400 / 5292);
+    EXPECT_EQ(song.module.elapsed_ms, output_state.position_log[99].elapsed_ms);
+    EXPECT_TRUE(mp_stop(&song.module));
+    mp_close_output();
+    mp_set_stream(nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
 TEST(OutputThread, ThreadRendersWhatTheDeviceHasPlayed) {
     register_stream();
     ASSERT_TRUE(mp_open_output(44100));
     ToneSong song;
     ASSERT_TRUE(mp_start(&song.module));
     // Nothing moves while the device stays in block 0.
-    const std::vector<PositionLogEntry> primed(position_log, position_log + ring_blocks);
+    const std::vector<PositionLogEntry> primed(output_state.position_log, output_state.position_log + output_settings.ring_blocks);
 
     // Into block 1: block 0 is rendered anew and block 1 is heard.
     fake_move_to(1);
@@ -158,20 +181,20 @@ TEST(OutputThread, ThreadRendersWhatTheDeviceHasPlayed) {
     const int32_t heard = mp_get_time(&song.module);
     EXPECT_GT(heard, primed[99].elapsed_ms);
     EXPECT_TRUE(mp_stop(&song.module));
-    EXPECT_EQ(write_block, 1);
+    EXPECT_EQ(output_state.write_block, 1);
 
     // 100 primed blocks and 101 from the thread: the same song rendered
     // offline for 201 blocks ends at the same place with the same sound.
     ToneSong offline;
     ASSERT_TRUE(render_begin(&offline.module, 44100));
-    std::vector<int16_t> audio(static_cast<size_t>(block_frames) * 2 * 201);
-    ASSERT_EQ(render_frames(audio.data(), block_frames * 201, nullptr, nullptr), block_frames * 201);
+    std::vector<int16_t> audio(static_cast<size_t>(output_settings.block_frames) * 2 * 201);
+    ASSERT_EQ(render_frames(audio.data(), output_settings.block_frames * 201, nullptr, nullptr), output_settings.block_frames * 201);
     EXPECT_EQ(song.module.elapsed_ms, offline.module.elapsed_ms);
     EXPECT_EQ(song.module.row, offline.module.row);
-    const size_t block_samples = static_cast<size_t>(block_frames) * 2;
+    const size_t block_samples = static_cast<size_t>(output_settings.block_frames) * 2;
     // Ring block 0 holds the song's block 200, ring block 99 its block 199.
-    EXPECT_TRUE(std::equal(ring_buffer, ring_buffer + block_samples, audio.data() + 200 * block_samples));
-    EXPECT_TRUE(std::equal(ring_buffer + 99 * block_samples, ring_buffer + 100 * block_samples,
+    EXPECT_TRUE(std::equal(output_state.ring_buffer, output_state.ring_buffer + block_samples, audio.data() + 200 * block_samples));
+    EXPECT_TRUE(std::equal(output_state.ring_buffer + 99 * block_samples, output_state.ring_buffer + 100 * block_samples,
                            audio.data() + 199 * block_samples));
     mp_stop(&offline.module);
     mp_close_output();
@@ -192,13 +215,13 @@ TEST(OutputThread, GettersWhileTheThreadRenders) {
     for (int32_t step = 1; step <= 250 && backwards_at < 0; step++) {
         fake_move_to(step % 100, step / 100);
         const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (audible_block.load() != step % 100 && std::chrono::steady_clock::now() < give_up) {
+        while (output_state.audible_block.load() != step % 100 && std::chrono::steady_clock::now() < give_up) {
             const int32_t now = mp_get_time(&song.module);
             if (now < last) backwards_at = step;
             last = now;
             reads++;
         }
-        EXPECT_EQ(audible_block.load(), step % 100);
+        EXPECT_EQ(output_state.audible_block.load(), step % 100);
     }
     EXPECT_EQ(backwards_at, -1);
     EXPECT_GT(reads, 250);
@@ -217,23 +240,23 @@ TEST(OutputThread, StopEndsTheThreadAndReleasesOnce) {
     fake_move_to(3);
     ASSERT_TRUE(wait_for_audible(3));
     EXPECT_TRUE(mp_stop(&song.module));
-    EXPECT_EQ(thread_finished.load(), 1);
-    EXPECT_EQ(render_busy.load(), 0);
+    EXPECT_EQ(output_state.thread_finished.load(), 1);
+    EXPECT_EQ(output_state.render_busy.load(), 0);
     EXPECT_EQ(fake_releases, 1);
-    EXPECT_EQ(position_log, nullptr);
-    EXPECT_EQ(mix_buffer, nullptr);
-    EXPECT_EQ(playing_module, nullptr);
+    EXPECT_EQ(output_state.position_log, nullptr);
+    EXPECT_EQ(output_state.mix_buffer, nullptr);
+    EXPECT_EQ(output_state.playing_module, nullptr);
     // The device moving on after the stop renders nothing more.
     fake_move_to(50);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(write_block, 3);
+    EXPECT_EQ(output_state.write_block, 3);
     EXPECT_TRUE(mp_stop(&song.module));
     EXPECT_EQ(fake_releases, 1);
     EXPECT_FALSE(mp_stop(nullptr));
 
     // Started again, the device starts from block 0 and so does the listener.
     ASSERT_TRUE(mp_start(&song.module));
-    EXPECT_EQ(audible_block.load(), 0);
+    EXPECT_EQ(output_state.audible_block.load(), 0);
     EXPECT_EQ(mp_get_time(&song.module), 19);
     fake_move_to(2);
     ASSERT_TRUE(wait_for_audible(2));
@@ -244,8 +267,8 @@ TEST(OutputThread, StopEndsTheThreadAndReleasesOnce) {
     // thread: the playback is stopped first.
     ASSERT_TRUE(mp_start(&song.module));
     ASSERT_TRUE(mp_open_output(22050));
-    EXPECT_EQ(playing_module, nullptr);
-    EXPECT_EQ(thread_finished.load(), 1);
+    EXPECT_EQ(output_state.playing_module, nullptr);
+    EXPECT_EQ(output_state.thread_finished.load(), 1);
     EXPECT_EQ(fake_releases, 3);
 
     const int resets = fake_resets;
@@ -272,8 +295,8 @@ TEST(OutputThread, FreeWhilePlayingStopsTheThreadFirst) {
         fake_move_to(1, pass + 1);
     }
     EXPECT_TRUE(mp_free(m));
-    EXPECT_EQ(thread_finished.load(), 1);
-    EXPECT_EQ(playing_module, nullptr);
+    EXPECT_EQ(output_state.thread_finished.load(), 1);
+    EXPECT_EQ(output_state.playing_module, nullptr);
     EXPECT_EQ(mp_get_time(m), 0);  // no log any more; the pointer is only tested for null
     mp_close_output();
     mp_set_stream(nullptr, nullptr, nullptr, nullptr, nullptr);
@@ -300,8 +323,8 @@ TEST(OutputThread, HeadlessDeviceFollowsItsClock) {
     EXPECT_EQ(mp_headless_device.bytes_played(), 0u);
 
     // The whole output on the virtual clock: 110 ms on is frame 4851, block 5.
-    const AudioDevice* installed = audio_device;
-    audio_device = &mp_headless_device;
+    const AudioDevice* installed = output_state.audio_device;
+    output_state.audio_device = &mp_headless_device;
     register_stream();
     ASSERT_TRUE(mp_open_output(44100));
     mp_headless_use_virtual_clock(true);
@@ -322,25 +345,25 @@ TEST(OutputThread, HeadlessDeviceFollowsItsClock) {
     }
     EXPECT_GE(mp_headless_device.bytes_played(), 4u * 441);
     mp_headless_device.reset_close();
-    audio_device = installed;
+    output_state.audio_device = installed;
 }
 
 TEST(OutputThread, DeviceChoice) {
     // With no device installed, BSA_AUDIO=headless picks the silent one.
-    const AudioDevice* installed = audio_device;
-    audio_device = nullptr;
+    const AudioDevice* installed = output_state.audio_device;
+    output_state.audio_device = nullptr;
     register_stream();
     setenv("BSA_AUDIO", "headless", 1);
     EXPECT_TRUE(mp_open_output(44100));
-    EXPECT_EQ(audio_device, &mp_headless_device);
+    EXPECT_EQ(output_state.audio_device, &mp_headless_device);
     // Chosen, not installed: the next open chooses again rather than keep it.
     EXPECT_TRUE(mp_open_output(22050));
-    EXPECT_EQ(audio_device, &mp_headless_device);
+    EXPECT_EQ(output_state.audio_device, &mp_headless_device);
     // BSA_AUDIO=virtual: the same device on its virtual clock, which stands
     // still, so the music does too.
     setenv("BSA_AUDIO", "virtual", 1);
     EXPECT_TRUE(mp_open_output(44100));
-    EXPECT_EQ(audio_device, &mp_headless_device);
+    EXPECT_EQ(output_state.audio_device, &mp_headless_device);
     ToneSong song;
     ASSERT_TRUE(mp_start(&song.module));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -355,14 +378,14 @@ TEST(OutputThread, DeviceChoice) {
     // A name that is no device: silence in time, not a refusal.
     setenv("BSA_AUDIO", "nonesuch", 1);
     EXPECT_TRUE(mp_open_output(44100));
-    EXPECT_EQ(audio_device, &mp_headless_device);
+    EXPECT_EQ(output_state.audio_device, &mp_headless_device);
     mp_close_output();
     unsetenv("BSA_AUDIO");
     // An installed device is kept as it is.
-    audio_device = installed;
+    output_state.audio_device = installed;
     const int opens = fake_opens;
     EXPECT_TRUE(mp_open_output(44100));
-    EXPECT_EQ(audio_device, &fake_device);
+    EXPECT_EQ(output_state.audio_device, &fake_device);
     EXPECT_EQ(fake_opens, opens + 1);
     mp_close_output();
     mp_set_stream(nullptr, nullptr, nullptr, nullptr, nullptr);
