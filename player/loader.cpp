@@ -20,8 +20,11 @@ constexpr int32_t MAX_ROWS = 256;
 
 static LoadRefusal refusal;
 int32_t load_instrument_at[MAX_INSTRUMENTS];
+int64_t load_missing_bytes = 0;
 
 const LoadRefusal* mp_load_refusal() { return &refusal; }
+
+int64_t mp_load_missing_bytes() { return load_missing_bytes; }
 
 int32_t mp_load_instrument_at(int32_t instrument) {
     return instrument >= 0 && instrument < MAX_INSTRUMENTS ? load_instrument_at[instrument] : -1;
@@ -52,6 +55,7 @@ bool load_refuse(int64_t value, const char* relation, int64_t limit, const char*
 Module* mp_load(const void* name, SampleDataFn on_sample_data) {
     refusal = LoadRefusal{};
     for (int32_t& at : load_instrument_at) at = -1;
+    load_missing_bytes = 0;
     Module* module = static_cast<Module*>(std::calloc(1, sizeof(Module)));
     if (!module) {
         load_refuse_text("memory", "not enough memory for the module");

@@ -26,7 +26,7 @@ static void fit_loop(Sample* sample) {
 
 static void read_sample_header(LoadState* load, int32_t i, int32_t j, Sample* sample) {
     uint8_t h[40];
-    stream_get(load->stream, h, 40);
+    load_missing_bytes += 40 - stream_get(load->stream, h, 40);
     sample->length = read_u32(h);
     sample->loop_start = read_u32(h + 4);
     sample->loop_length = read_u32(h + 8);
@@ -66,7 +66,7 @@ static void read_envelope(const uint8_t* p, EnvelopePoint* points) {
 // map, both envelopes and 16 bytes of envelope and vibrato settings.
 static void read_instrument_fields(StreamRecord* stream, Instrument* instrument) {
     uint8_t b[212];
-    stream_get(stream, b, sizeof b);
+    load_missing_bytes += static_cast<int64_t>(sizeof b) - stream_get(stream, b, sizeof b);
     std::memcpy(instrument->sample_map, b + 4, 96);
     read_envelope(b + 100, instrument->volume_envelope);
     read_envelope(b + 148, instrument->panning_envelope);
@@ -168,6 +168,7 @@ static bool load_one_sample(LoadState* load, int32_t i, int32_t j, Sample* sampl
     // A sample that claims more bytes than the stream holds keeps what is there.
     const int64_t left = stream_left(stream);
     if (stored > left) {
+        load_missing_bytes += stored - left;
         const uint64_t frames = frames_available(left, packed, sample->bits);
         if (frames < sample->length) sample->length = static_cast<uint32_t>(frames);
         fit_loop(sample);

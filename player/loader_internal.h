@@ -32,6 +32,9 @@ bool load_refuse(int64_t value, const char* relation, int64_t limit, const char*
 bool load_refuse_text(const char* field, const char* reason);
 // Where each instrument of the module being loaded starts; -1 for none.
 extern int32_t load_instrument_at[MAX_INSTRUMENTS];
+// Bytes of the instruments' sample headers and sample data that the stream
+// ended before: what a file cut off has lost of its sound.
+extern int64_t load_missing_bytes;
 
 inline uint16_t read_u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 inline uint32_t read_u32(const uint8_t* p) {

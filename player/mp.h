@@ -46,6 +46,11 @@ const LoadRefusal* mp_load_refusal();
 // its stream - its header, name and sample headers follow - for tools that
 // show them; -1 when there is none.
 int32_t mp_load_instrument_at(int32_t instrument);
+// Bytes of sample headers and sample data the last module loaded lacks
+// because its stream ended first: a file cut off there loads with what is
+// there. (Files that end early inside the headers of empty instruments at
+// the end are common and lose nothing; they do not count.)
+int64_t mp_load_missing_bytes();
 // Stops playback and releases the module; false for null.
 bool mp_free(Module* module);
 

@@ -390,6 +390,7 @@ TEST(Loader, TruncatedFilesKeepWhatIsThere) {
     std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 30);
     ModulePtr m = load(cut);
     ASSERT_NE(m, nullptr);
+    EXPECT_EQ(mp_load_missing_bytes(), 30);
     const Sample* s = m->instruments[1].samples[0];
     EXPECT_EQ(s->length, 70u);
     EXPECT_EQ(s->loop_start, 40u);
@@ -402,10 +403,15 @@ TEST(Loader, TruncatedFilesKeepWhatIsThere) {
         std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(end));
         m = load(part);
         ASSERT_NE(m, nullptr) << end;
+        // Cut before its sample count, the instrument is as good as empty.
+        EXPECT_EQ(mp_load_missing_bytes() > 0, end > second + 2) << end;
         EXPECT_EQ(m->instruments[0].samples[0]->length, 100u);
         const Instrument& in = m->instruments[1];
         EXPECT_TRUE(in.sample_count == 0 || in.samples[0]->length == 0) << end;
     }
+
+    EXPECT_NE(load(bytes), nullptr);
+    EXPECT_EQ(mp_load_missing_bytes(), 0) << "the whole file";
 
     // A sample that claims far more bytes than the file holds.
     song.instruments[1].samples[0].length = 0xFFFFFFF0u;
