@@ -2,6 +2,7 @@
 // stream, sprites, font, scroller, credits and the frame they make up.
 #pragma once
 #include <cstdint>
+#include "app/mem_stream.h"
 
 constexpr int SCREEN_WIDTH = 320;
 constexpr int SCREEN_HEIGHT = 240;
@@ -20,20 +21,9 @@ void decode_tga(uint32_t* destination, const uint8_t* image, int width, int heig
 bool decode_pictures();
 
 // ---- in-memory module stream ----
-struct MemoryStream {
-    int32_t size;
-    int32_t position;
-    const uint8_t* data;
-};
-// A stream over `size` bytes at `data`, which stay the caller's; null
-// without memory. mem_close releases it like any other.
-MemoryStream* mem_open_bytes(const uint8_t* data, int32_t size);
-// The stream callback: ignores the name and opens the embedded module.
+// The stream callback: ignores the name and opens the memory stream over the
+// embedded module; the other four are the memory stream's own.
 void* mem_open(const void* name);
-void mem_close(void* handle);
-int32_t mem_read(void* destination, int32_t count, void* handle);
-void mem_seek(void* handle, int32_t offset, uint8_t mode);
-int32_t mem_tell(void* handle);
 
 // ---- the animals ----
 int goat_x(int t);

@@ -1,10 +1,8 @@
-// The module stream over bytes in memory: the five callbacks the player's
-// loader reads through. The demo opens it over its embedded module; tools and
-// tests open it over bytes of their own.
+// The module stream over bytes in memory: every read and seek stays inside
+// the bytes, whatever count or offset the loader asks for.
 #include <cstdlib>
 #include <cstring>
-#include "app/demo.h"
-#include "assets/assets.h"
+#include "app/mem_stream.h"
 
 MemoryStream* mem_open_bytes(const uint8_t* data, int32_t size) {
     MemoryStream* stream = static_cast<MemoryStream*>(std::calloc(1, sizeof(MemoryStream)));
@@ -13,10 +11,6 @@ MemoryStream* mem_open_bytes(const uint8_t* data, int32_t size) {
     stream->position = 0;
     stream->data = data;
     return stream;
-}
-
-void* mem_open(const void* /*name: the module is always the embedded one*/) {
-    return mem_open_bytes(asset_module, static_cast<int32_t>(asset_module_size));
 }
 
 void mem_close(void* handle) { std::free(handle); }

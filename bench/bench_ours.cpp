@@ -1,7 +1,7 @@
 // Our player in render_bench: the module loaded from memory and rendered
 // through the offline renderer; and the song's length, up to where it comes
 // back to a row it has played.
-#include "app/demo.h"
+#include "app/mem_stream.h"
 #include "bench/bench_players.h"
 #include "player/mp_render.h"
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include "app/demo.h"
+#include "app/mem_stream.h"
 #include "player/mp_render.h"
 
 namespace {

@@ -143,8 +143,8 @@ static bool load_patterns(Module* module, StreamRecord* stream, int32_t count, b
             return load_refuse(stream_position(stream) + header_size, "beyond the end of the file at", stream->size,
                                "pattern %d header end", p);
         stream_get(stream, header, header_size);
-        const int32_t rows = short_header ? header[5] + 1 : read_u16(header + 5);
-        const int32_t packed_size = read_u16(header + (short_header ? 6 : 7));
+        const int32_t rows = short_header ? header[5] + 1 : le_read16(header + 5);
+        const int32_t packed_size = le_read16(header + (short_header ? 6 : 7));
         if (rows > MAX_ROWS) return load_refuse(rows, "above the limit of", MAX_ROWS, "pattern %d row count", p);
         Pattern* pattern = &module->patterns[p];
         pattern->rows = rows;
@@ -199,20 +199,20 @@ static int32_t load_header(Module* module, StreamRecord* stream) {
     uint8_t header[276];
     stream_seek_to(stream, 60);
     stream_get(stream, header, sizeof header);
-    const uint32_t header_size = read_u32(header);
-    const int32_t song_length = read_u16(header + 4);
-    const int32_t channels = read_u16(header + 8);
-    const int32_t pattern_count = read_u16(header + 10);
-    const int32_t instrument_count = read_u16(header + 12);
+    const uint32_t header_size = le_read32(header);
+    const int32_t song_length = le_read16(header + 4);
+    const int32_t channels = le_read16(header + 8);
+    const int32_t pattern_count = le_read16(header + 10);
+    const int32_t instrument_count = le_read16(header + 12);
     if (!header_within_limits(channels, pattern_count, instrument_count, header_size, stream->size)) return -1;
 
     // The order table has 256 entries; a longer song can only mean all of them.
     module->song_length = static_cast<int16_t>(song_length > 256 ? 256 : song_length);
-    module->restart_position = static_cast<int16_t>(read_u16(header + 6));
+    module->restart_position = static_cast<int16_t>(le_read16(header + 6));
     module->channel_count = static_cast<int16_t>(channels);
-    module->flags = static_cast<int16_t>(read_u16(header + 14));
-    module->default_speed = static_cast<int16_t>(read_u16(header + 16));
-    module->default_bpm = static_cast<int16_t>(read_u16(header + 18));
+    module->flags = static_cast<int16_t>(le_read16(header + 14));
+    module->default_speed = static_cast<int16_t>(le_read16(header + 16));
+    module->default_bpm = static_cast<int16_t>(le_read16(header + 18));
     std::memcpy(module->orders, header + 20, 256);
 
     module->used_pattern_count = 0;
@@ -246,7 +246,7 @@ bool load_xm(Module* module, StreamRecord* stream) {
     uint8_t version_bytes[2];
     stream_seek_to(stream, 58);
     stream_get(stream, version_bytes, 2);
-    const uint16_t version = read_u16(version_bytes);
+    const uint16_t version = le_read16(version_bytes);
     const int32_t pattern_count = load_header(module, stream);
     if (pattern_count < 0) return false;
 

@@ -27,9 +27,9 @@ static void fit_loop(Sample* sample) {
 static void read_sample_header(LoadState* load, int32_t i, int32_t j, Sample* sample) {
     uint8_t h[40];
     load_missing_bytes += 40 - stream_get(load->stream, h, 40);
-    sample->length = read_u32(h);
-    sample->loop_start = read_u32(h + 4);
-    sample->loop_length = read_u32(h + 8);
+    sample->length = le_read32(h);
+    sample->loop_start = le_read32(h + 4);
+    sample->loop_length = le_read32(h + 8);
     // Volumes above the format's 64 would overflow the voice volume bytes.
     sample->volume = h[12] > 64 ? 64 : h[12];
     sample->finetune = static_cast<int8_t>(h[13]);
@@ -57,8 +57,8 @@ static void read_sample_header(LoadState* load, int32_t i, int32_t j, Sample* sa
 
 static void read_envelope(const uint8_t* p, EnvelopePoint* points) {
     for (int32_t k = 0; k < 12; k++) {
-        points[k].x = read_u16(p + 4 * k);
-        points[k].y = read_u16(p + 4 * k + 2);
+        points[k].x = le_read16(p + 4 * k);
+        points[k].y = le_read16(p + 4 * k + 2);
     }
 }
 
@@ -86,7 +86,7 @@ static void read_instrument_fields(StreamRecord* stream, Instrument* instrument)
     instrument->vibrato_depth = f[12];
     instrument->vibrato_rate = f[13];
     // Doubled, wrapping at 16 bits like the field.
-    instrument->fadeout = static_cast<uint16_t>(read_u16(f + 14) * 2);
+    instrument->fadeout = static_cast<uint16_t>(le_read16(f + 14) * 2);
     if (instrument->volume_point_count < 2) instrument->volume_type = 0;
     if (instrument->panning_point_count < 2) instrument->panning_type = 0;
 }
@@ -103,8 +103,8 @@ bool load_instruments(LoadState* load, bool with_data) {
         stream_get(stream, size_bytes, 4);
         stream_seek_to(stream, start + 4 + 23);
         stream_get(stream, count_bytes, 2);
-        const int64_t end = start + read_u32(size_bytes);
-        const int32_t count = read_u16(count_bytes);
+        const int64_t end = start + le_read32(size_bytes);
+        const int32_t count = le_read16(count_bytes);
         if (count > MAX_SAMPLES)
             return load_refuse(count, "above the limit of", MAX_SAMPLES, "instrument %d sample count", i + 1);
         if (count > 0) read_instrument_fields(stream, instrument);
@@ -131,7 +131,7 @@ static uint64_t frames_available(int64_t left, bool packed, int32_t bits) {
 
 static void widen(int16_t* data, const uint8_t* bytes, uint32_t length, int32_t bits) {
     for (uint32_t k = 0; k < length; k++) {
-        if (bits == 16) data[k] = static_cast<int16_t>(read_u16(bytes + 2 * k));
+        if (bits == 16) data[k] = static_cast<int16_t>(le_read16(bytes + 2 * k));
         else data[k] = static_cast<int16_t>(static_cast<int8_t>(bytes[k]) * 256);
     }
 }

@@ -2,6 +2,7 @@
 // of instruments and sample data. Player-internal.
 #pragma once
 #include <cstdint>
+#include "platform/le_bytes.h"
 #include "player/module.h"
 #include "player/stream.h"
 
@@ -36,8 +37,3 @@ extern int32_t load_instrument_at[MAX_INSTRUMENTS];
 // ended before: what a file cut off has lost of its sound.
 extern int64_t load_missing_bytes;
 
-inline uint16_t read_u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint32_t read_u32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}

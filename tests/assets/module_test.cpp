@@ -10,6 +10,7 @@
 #include <vector>
 #include "app/demo.h"
 #include "assets/assets.h"
+#include "platform/le_bytes.h"
 #include "player/mixer.h"
 #include "player/module.h"
 #include "player/mp.h"
@@ -24,9 +25,9 @@ struct Reader {
     uint32_t size;
     uint32_t at;
     uint32_t take(int bytes) {
-        uint32_t v = 0;
-        for (int i = 0; i < bytes; i++, at++) v |= (at < size ? data[at] : 0u) << (8 * i);
-        return v;
+        uint8_t b[4] = {0, 0, 0, 0};
+        for (int i = 0; i < bytes; i++, at++) b[i] = at < size ? data[at] : 0;
+        return le_read32(b);
     }
 };
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include "app/mem_stream.h"
 #include "player/module.h"
-#include "app/demo.h"
 #include "player/mp.h"
 #include "tools/xm_writer/xm_writer.h"
 
@@ -24,7 +24,7 @@ inline XmSong xm_simple_song(const XmSample& sample, int channels = 4, int rows 
 }
 
 // ---- a stream over bytes in memory ----
-// The demo's own memory stream, opened over a vector of bytes as the name.
+// The memory stream, opened over a vector of bytes as the name.
 
 inline int xm_open_streams = 0;  // open minus closed, to see that every stream is closed
 

@@ -1,22 +1,18 @@
 // Writes colour-mapped pictures in the one TGA layout the demo decodes:
 // 8-bit indices, a 24-bit map of 256 entries, bottom row first, 2.0 footer.
 #include <set>
+#include "platform/le_bytes.h"
 #include "tools/make_assets/asset_gen.h"
-
-static void put16(Bytes* out, int value) {
-    out->push_back(static_cast<uint8_t>(value & 0xFF));
-    out->push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
 
 Bytes tga_encode(const Picture& picture) {
     Bytes out = {0, 1, 1};  // no ID, colour map present, uncompressed colour-mapped
-    put16(&out, 0);
-    put16(&out, 256);
+    le_put16(out, 0);
+    le_put16(out, 256);
     out.push_back(24);
-    put16(&out, 0);
-    put16(&out, 0);
-    put16(&out, picture.width);
-    put16(&out, picture.height);
+    le_put16(out, 0);
+    le_put16(out, 0);
+    le_put16(out, static_cast<uint32_t>(picture.width));
+    le_put16(out, static_cast<uint32_t>(picture.height));
     out.push_back(8);
     out.push_back(0x08);  // bit 5 clear: bottom row stored first
     for (int i = 0; i < 256; i++) {

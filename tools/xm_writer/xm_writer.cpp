@@ -1,19 +1,10 @@
 // The XM writer: the file's layout, field by field, little-endian.
+#include "platform/le_bytes.h"
 #include "tools/xm_writer/xm_writer.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-void put16(Bytes& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void put32(Bytes& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
 
 void put_text(Bytes& out, const std::string& text, size_t width, char pad) {
     for (size_t i = 0; i < width; i++) out.push_back(static_cast<uint8_t>(i < text.size() ? text[i] : pad));
@@ -51,22 +42,22 @@ void put_pattern(Bytes& out, const XmPattern& p, const XmSong& song) {
     const Bytes data = pattern_data(p, song.channels);
     const uint32_t packed = p.packed_size >= 0 ? static_cast<uint32_t>(p.packed_size) : static_cast<uint32_t>(data.size());
     if (song.version == 0x0102) {
-        put32(out, 8);
+        le_put32(out, 8);
         out.push_back(0);
         out.push_back(static_cast<uint8_t>(p.rows - 1));
     } else {
-        put32(out, 9);
+        le_put32(out, 9);
         out.push_back(0);
-        put16(out, static_cast<uint32_t>(p.rows));
+        le_put16(out, static_cast<uint32_t>(p.rows));
     }
-    put16(out, packed);
+    le_put16(out, packed);
     out.insert(out.end(), data.begin(), data.end());
 }
 
 void put_envelope(Bytes& out, const EnvelopePoint* points) {
     for (int k = 0; k < 12; k++) {
-        put16(out, points[k].x);
-        put16(out, points[k].y);
+        le_put16(out, points[k].x);
+        le_put16(out, points[k].y);
     }
 }
 
@@ -75,9 +66,9 @@ void put_sample_data(Bytes& out, const XmInstrument& in) {
 }
 
 void put_sample_header(Bytes& out, const XmSample& s) {
-    put32(out, s.length);
-    put32(out, s.loop_start);
-    put32(out, s.loop_length);
+    le_put32(out, s.length);
+    le_put32(out, s.loop_start);
+    le_put32(out, s.loop_length);
     out.push_back(s.volume);
     out.push_back(static_cast<uint8_t>(s.finetune));
     out.push_back(s.type);
@@ -93,12 +84,12 @@ void put_instrument(Bytes& out, const XmInstrument& in, bool with_data) {
     const uint32_t count = in.sample_count >= 0 ? static_cast<uint32_t>(in.sample_count)
                                                 : static_cast<uint32_t>(in.samples.size());
     const uint32_t header = in.header_size ? in.header_size : (in.samples.empty() ? 29 : 263);
-    put32(out, header);
+    le_put32(out, header);
     put_text(out, in.name, 22, 0);
     out.push_back(0);  // type
-    put16(out, count);
+    le_put16(out, count);
     if (!in.samples.empty()) {
-        put32(out, 40);
+        le_put32(out, 40);
         out.insert(out.end(), in.sample_map, in.sample_map + 96);
         put_envelope(out, in.volume_envelope);
         put_envelope(out, in.panning_envelope);
@@ -107,7 +98,7 @@ void put_instrument(Bytes& out, const XmInstrument& in, bool with_data) {
                                in.volume_type, in.panning_type, in.vibrato_type, in.vibrato_sweep,
                                in.vibrato_depth, in.vibrato_rate};
         out.insert(out.end(), f, f + 14);
-        put16(out, in.fadeout);
+        le_put16(out, in.fadeout);
     }
     out.resize(start + header, 0);
     for (const XmSample& s : in.samples) put_sample_header(out, s);
@@ -122,16 +113,16 @@ std::vector<uint8_t> xm_build(const XmSong& song) {
     put_text(out, song.name, 20, 0);
     out.push_back(0x1A);
     put_text(out, song.tracker, 20, song.tracker.empty() ? 0 : ' ');
-    put16(out, song.version);
-    put32(out, song.header_size);
-    put16(out, song.song_length);
-    put16(out, song.restart);
-    put16(out, song.channels);
-    put16(out, static_cast<uint32_t>(song.pattern_count >= 0 ? song.pattern_count : int32_t(song.patterns.size())));
-    put16(out, static_cast<uint32_t>(song.instruments.size()));
-    put16(out, song.flags);
-    put16(out, song.speed);
-    put16(out, song.bpm);
+    le_put16(out, song.version);
+    le_put32(out, song.header_size);
+    le_put16(out, song.song_length);
+    le_put16(out, song.restart);
+    le_put16(out, song.channels);
+    le_put16(out, static_cast<uint32_t>(song.pattern_count >= 0 ? song.pattern_count : int32_t(song.patterns.size())));
+    le_put16(out, static_cast<uint32_t>(song.instruments.size()));
+    le_put16(out, song.flags);
+    le_put16(out, song.speed);
+    le_put16(out, song.bpm);
     out.insert(out.end(), song.orders, song.orders + 256);
     out.resize(60 + static_cast<size_t>(song.header_size), 0);
     // The older layouts put every instrument header before the patterns.
@@ -160,7 +151,7 @@ std::vector<uint8_t> xm_delta16(const std::vector<int16_t>& frames) {
     Bytes out;
     int16_t last = 0;
     for (int16_t f : frames) {
-        put16(out, static_cast<uint16_t>(f - last));
+        le_put16(out, static_cast<uint16_t>(f - last));
         last = f;
     }
     return out;

@@ -1,9 +1,9 @@
-// A module file read into memory and loaded through the demo's memory stream
+// A module file read into memory and loaded through the memory stream
 // over its bytes; whatever stands in the way is said in one line.
 #include <sys/stat.h>
 #include <cerrno>
 #include <cstring>
-#include "app/demo.h"
+#include "app/mem_stream.h"
 #include "player/mp.h"
 #include "tools/xmrender/xmrender.h"
 
