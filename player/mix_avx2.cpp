@@ -90,15 +90,15 @@ AVX2_FN static inline void add_four(float* out, __m256d s, __m256d volumes01, __
 
 // add_four for the first `frames` (1 to 3) frames only: masked loads and
 // stores leave the floats beyond them, which may lie past the span, alone.
-AVX2_FN static inline void add_some(float* out, __m256d s, __m256d volumes, int32_t frames) {
+AVX2_FN static inline void add_some(float* out, __m256d s, __m256d volumes01, __m256d volumes23, int32_t frames) {
     const __m128i all = _mm_set1_epi32(-1), none = _mm_setzero_si128();
     const __m128i half = _mm_setr_epi32(-1, -1, 0, 0);
     const __m128i mask01 = frames == 1 ? half : all;
     const __m128i mask23 = frames == 3 ? half : none;
     const __m256d mix01 = _mm256_cvtps_pd(_mm_maskload_ps(out, mask01));
     const __m256d mix23 = _mm256_cvtps_pd(_mm_maskload_ps(out + 4, mask23));
-    const __m256d product01 = _mm256_mul_pd(_mm256_unpacklo_pd(s, s), volumes);
-    const __m256d product23 = _mm256_mul_pd(_mm256_unpackhi_pd(s, s), volumes);
+    const __m256d product01 = _mm256_mul_pd(_mm256_unpacklo_pd(s, s), volumes01);
+    const __m256d product23 = _mm256_mul_pd(_mm256_unpackhi_pd(s, s), volumes23);
     _mm_maskstore_ps(out, mask01, _mm256_cvtpd_ps(_mm256_add_pd(mix01, product01)));
     _mm_maskstore_ps(out + 4, mask23, _mm256_cvtpd_ps(_mm256_add_pd(mix23, product23)));
 }
@@ -130,7 +130,7 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
             add_four(out, samples_near(data, a, offsets), volumes, volumes);
         // The last frames as one more group whose window lies within the
         // data all the same; only their floats of the mix are touched.
-        if (k < count) add_some(out, samples_near(data, a, offsets), volumes, count - k);
+        if (k < count) add_some(out, samples_near(data, a, offsets), volumes, volumes, count - k);
         return last;
     } else {
         for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
@@ -170,6 +170,19 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
         const __m256d scaled = near ? samples_near(data, a, offsets) : samples_far(data, a, stride, offsets);
         add_four(out, _mm256_mul_pd(scaled, scale), _mm256_cvtps_pd(_mm_movelh_ps(v0, v1)),
                  _mm256_cvtps_pd(_mm_movelh_ps(v2, v3)));
+    }
+    if (near && k < count) {
+        // The last frames as one masked group, as in the steady loop; the
+        // chain stops after as many sums as there were frames.
+        const int32_t frames = count - k;
+        const __m128 v0 = volume;
+        const __m128 v1 = _mm_add_ps(v0, increment);
+        const __m128 v2 = frames > 1 ? _mm_add_ps(v1, increment) : v1;
+        const __m128 v3 = frames > 2 ? _mm_add_ps(v2, increment) : v2;
+        volume = frames == 1 ? v1 : frames == 2 ? v2 : v3;
+        add_some(out, _mm256_mul_pd(samples_near(data, a, offsets), scale), _mm256_cvtps_pd(_mm_movelh_ps(v0, v1)),
+                 _mm256_cvtps_pd(_mm_movelh_ps(v2, v3)), frames);
+        k = count;
     }
     float l = _mm_cvtss_f32(volume);
     float r = _mm_cvtss_f32(_mm_shuffle_ps(volume, volume, 1));

@@ -1,6 +1,5 @@
 // The software mixer: voices 0..31 resampled by linear interpolation from
 // 32.32 fixed-point positions, with loops and volume ramps, into float spans.
-#include <cmath>
 #include "player/mix_kernels.h"
 #include "player/mixer.h"
 #include "player/output_settings.h"
@@ -180,7 +179,10 @@ static int32_t ramp_setup(Voice* v) {
 // The product is exact in double; a float product could round onto a tie
 // (2.50000009 to 2.5) and then to the wrong byte.
 static uint8_t to_volume(float v) {
-    const double scaled = std::nearbyint(static_cast<double>(v) * 255.0);
+    // Adding and taking away 2^52 + 2^51 rounds as nearbyint does, for any
+    // value of that size, without a call into the maths library.
+    constexpr double ROUNDER = 6755399441055744.0;
+    const double scaled = (static_cast<double>(v) * 255.0 + ROUNDER) - ROUNDER;
     return static_cast<uint8_t>(scaled < 0.0 ? 0.0 : scaled > 255.0 ? 255.0 : scaled);
 }
 

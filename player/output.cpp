@@ -49,8 +49,11 @@ static bool ring_create() {
     return o.ring_buffer != nullptr;
 }
 
+// One block's floats, used for every block in turn: small enough to stay in
+// the processor's nearest cache from one block to the next, where a buffer
+// as long as the ring would have each block fetched from memory again.
 static bool mix_create() {
-    const size_t bytes = static_cast<size_t>(output_settings.ring_frames) * 2 * sizeof(float);
+    const size_t bytes = static_cast<size_t>(output_settings.block_frames) * 2 * sizeof(float);
     // aligned_alloc wants a size that is a multiple of the alignment; block_frames is a multiple of 4
     output_state.mix_buffer = static_cast<float*>(std::aligned_alloc(16, (bytes + 15) / 16 * 16));
     if (!output_state.mix_buffer) return false;
@@ -147,7 +150,7 @@ void render_block() {
     const int32_t block_frames = output_settings.block_frames;
     Module* module = o.playing_module;
     const int32_t b = o.write_block;
-    float* block = o.mix_buffer + static_cast<size_t>(b) * block_frames * 2;
+    float* block = o.mix_buffer;
     std::memset(block, 0, static_cast<size_t>(block_frames) * 2 * sizeof(float));
     int32_t left = module->tick_samples_left;
     int32_t done = 0;

@@ -21,7 +21,7 @@ struct AudioDevice {
 struct OutputState {
     // Playback buffers, created by mp_start; all but the ring released by mp_stop.
     int16_t* ring_buffer;           // ring_frames stereo frames
-    float* mix_buffer;              // ring_frames stereo frames, 16-byte aligned
+    float* mix_buffer;              // block_frames stereo frames, 16-byte aligned, for each block in turn
     PositionLogEntry* position_log;  // ring_blocks entries
     int32_t ring_buffer_frames;     // size of ring_buffer as allocated
 
