@@ -195,6 +195,25 @@ TEST(Xmrender, InfoAndTimeline) {
     EXPECT_EQ(r.err, "xmrender: wide.xm: not a module this player can load: channel count is 33, above the limit of 32\n");
 }
 
+// The compatible profile unless told otherwise: F00 is ignored there, and
+// in the defined one makes every following row one tick long.
+TEST(Xmrender, Profile) {
+    const std::string dir = tool_scratch("xmrender_profile");
+    XmSong song = song_of({8});
+    put(song, 0, 2, 1, 15, 0);
+    tool_write(dir + "/song.xm", xm_build(song));
+    ToolRun r = tool_run(dir, XMRENDER + " -i song.xm");
+    EXPECT_NE(r.out.find("Profile:        compatible"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Duration:       0:00.960 (" + std::to_string(8 * ROW) + " frames"), std::string::npos) << r.out;
+    r = tool_run(dir, XMRENDER + " --profile defined -i song.xm out.wav");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Profile:        defined"), std::string::npos) << r.out;
+    EXPECT_EQ(wav_frames(tool_read(dir + "/out.wav")), 2 * ROW + 6 * 882);
+    r = tool_run(dir, XMRENDER + " -p tracker song.xm");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "xmrender: --profile is compatible or defined, not 'tracker'\nTry 'xmrender --help'.\n");
+}
+
 TEST(Xmrender, BadInputsGiveOneLineAndLeaveNoFile) {
     const std::string dir = tool_scratch("xmrender_bad");
     const std::vector<uint8_t> good = xm_build(song_of({4}));

@@ -160,6 +160,9 @@ void print_info(std::FILE* out, const ModuleFile& file, const SongFacts& facts, 
     for (int32_t i = 0; i < m->song_length; i++) std::fprintf(out, " %d", m->orders[i]);
     std::fprintf(out, "\nSpeed, BPM:     %d, %d\n", m->default_speed, m->default_bpm);
     std::fprintf(out, "Frequencies:    %s\n", (m->flags & MODULE_LINEAR_TABLE) ? "linear" : "Amiga");
+    std::fprintf(out, "Profile:        %s\n", m->profile == MP_PROFILE_COMPATIBLE
+                                                    ? "compatible (as the module's tracker plays it)"
+                                                    : "defined (the player's own rules)");
     const double seconds = static_cast<double>(facts.end.frame) / rate;
     if (facts.end.kind == SONG_REPEATS)
         std::fprintf(out, "Duration:       %s (%lld frames at %d Hz), then it repeats from order %d, row %d\n",

@@ -23,6 +23,7 @@ const std::vector<CliOption> OPTIONS = {
     {'s', "seconds", "S", "render S seconds instead, whatever the song does"},
     {'r', "rate", "HZ", "sample rate, 8000 to 192000 (default 44100)"},
     {'f', "fade", "S", "fade the last S seconds out"},
+    {'p', "profile", "NAME", "compatible (default, as the module's tracker plays) or defined"},
     {'i', "info", nullptr, "describe the module on standard output"},
     {'t', "timeline", nullptr, "print the time, order, pattern, row, speed and BPM of every row"},
     {'q', "quiet", nullptr, "say nothing but errors"},
@@ -47,6 +48,7 @@ struct Settings {
     bool info = false;
     bool timeline = false;
     bool quiet = false;
+    MpProfile profile = MP_PROFILE_COMPATIBLE;
     const char* module = nullptr;
     const char* output = nullptr;  // null: named after the module, or nothing with --info/--timeline
 };
@@ -91,6 +93,11 @@ int read_command_line(int argc, char** argv, Settings* settings) {
         case 'f':
             if (!cli_number(value, 0, LIMIT_SECONDS, &settings->fade))
                 return usage_error("--fade must be a number of seconds from 0 to 3600");
+            break;
+        case 'p':
+            if (std::strcmp(value, "compatible") == 0) settings->profile = MP_PROFILE_COMPATIBLE;
+            else if (std::strcmp(value, "defined") == 0) settings->profile = MP_PROFILE_DEFINED;
+            else return usage_error(std::string("--profile is compatible or defined, not '") + value + "'");
             break;
         case 'i': settings->info = true; break;
         case 't': settings->timeline = true; break;
@@ -216,6 +223,7 @@ int main(int argc, char** argv) {
     ModuleFile file;
     std::string error;
     if (!module_file_load(s.module, &file, &error)) return file_error(s.module, error);
+    mp_set_profile(file.module, s.profile);
 
     if (s.info) {
         const SongFacts facts = song_facts(file.module, s.rate, static_cast<int64_t>(LIMIT_SECONDS * s.rate));
