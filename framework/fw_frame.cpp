@@ -34,8 +34,8 @@ void fw_centre_window() {
 FwWindow fw_create_window() {
     fw_os()->start();
     fw_chained_proc = fw_default_proc;
-    fw_display.client_width = fw_frame.width;
-    fw_display.client_height = fw_frame.height;
+    fw_display.client_width = fw_client_size(fw_frame.width);
+    fw_display.client_height = fw_client_size(fw_frame.height);
     fw_display.window = fw_os()->create_window(fw_caption ? fw_caption : "", fw_icon, fw_display.client_width,
                                                fw_display.client_height, fw_class_proc);
     fw_centre_window();

@@ -11,6 +11,7 @@ struct HeadlessWindow {
 
 static std::deque<FwMessage> fw_headless_queue;
 
+static bool fw_headless_open(const char**) { return true; }
 static void fw_headless_start() {}
 
 static FwWindow fw_headless_create_window(const char*, const FwIcon*, int32_t, int32_t, FwWindowProc proc) {
@@ -45,7 +46,7 @@ static void fw_headless_post_quit() {
 
 static int64_t fw_headless_default_proc(FwWindow, uint32_t, uint64_t, int64_t) { return 0; }
 static void fw_headless_show_cursor(bool) {}
-static void fw_headless_enum_modes(FwModeCallback) {}
+static void fw_headless_enum_modes(int32_t, int32_t, FwModeCallback) {}
 static bool fw_headless_enter_full_screen(FwWindow, int32_t, int32_t, int32_t) { return false; }
 static void fw_headless_leave_full_screen(FwWindow) {}
 static void fw_headless_restore_surfaces() {}
@@ -58,24 +59,25 @@ static void fw_headless_message_box(const char* text, const char* caption) {
 }
 
 const FwPlatform fw_headless_platform = {
-    "headless",
-    fw_headless_start,
-    fw_headless_create_window,
-    fw_headless_screen_size,
-    fw_headless_place_window,
-    fw_headless_set_style,
-    fw_headless_destroy_window,
-    fw_headless_peek_message,
-    fw_headless_post_quit,
-    fw_headless_default_proc,
-    fw_headless_show_cursor,
-    fw_headless_enum_modes,
-    fw_headless_enter_full_screen,
-    fw_headless_leave_full_screen,
-    fw_headless_restore_surfaces,
-    fw_headless_lock_back_buffer,
-    fw_headless_unlock_and_flip,
-    fw_headless_draw_image,
-    fw_headless_message_box,
-    fw_quit_process,
+    .name = "headless",
+    .open = fw_headless_open,
+    .start = fw_headless_start,
+    .create_window = fw_headless_create_window,
+    .screen_size = fw_headless_screen_size,
+    .place_window = fw_headless_place_window,
+    .set_style = fw_headless_set_style,
+    .destroy_window = fw_headless_destroy_window,
+    .peek_message = fw_headless_peek_message,
+    .post_quit = fw_headless_post_quit,
+    .default_proc = fw_headless_default_proc,
+    .show_cursor = fw_headless_show_cursor,
+    .enum_modes = fw_headless_enum_modes,
+    .enter_full_screen = fw_headless_enter_full_screen,
+    .leave_full_screen = fw_headless_leave_full_screen,
+    .restore_surfaces = fw_headless_restore_surfaces,
+    .lock_back_buffer = fw_headless_lock_back_buffer,
+    .unlock_and_flip = fw_headless_unlock_and_flip,
+    .draw_image = fw_headless_draw_image,
+    .message_box = fw_headless_message_box,
+    .exit_process = fw_quit_process,
 };

@@ -6,6 +6,7 @@
 const char* fw_options = "";
 int32_t fw_mmx = 0;
 uint8_t fw_restored = 0;
+int32_t fw_window_scale = 1;
 
 void fw_check_mmx() {
     fw_mmx = 0;
@@ -17,6 +18,8 @@ void fw_init(const char* options, void* instance, int32_t show) {
     (void)show;
     fw_options = options ? options : "";
     fw_os();  // the backend is chosen now, so even the refusal below can show its message
+    fw_catch_signals();
+    fw_window_scale = fw_read_window_scale();
     fw_check_mmx();
     if (fw_mmx == 0) fw_fatal("mmx required");
     fw_caption = "zeb64k/win v2 rc3";

@@ -2,6 +2,7 @@
 // state, window procedures, mode switching and presentation. Not for the
 // application, which sees only fw.h.
 #pragma once
+#include <climits>
 #include <cstdint>
 #include "framework/fw.h"
 #include "framework/fw_messages.h"
@@ -33,6 +34,7 @@ struct DisplayState {
     FwWindow window;
     uint8_t* dib_bits;              // the windowed back-end's bottom-up image
     FwDibHeader dib_header;
+    uint8_t switch_pending;         // keys toggled fw_windowed; the switch waits for the end of their run
 };
 
 extern DisplayState fw_display;
@@ -40,6 +42,14 @@ extern const char* fw_options;
 extern int32_t fw_mmx;
 extern uint8_t fw_restored;
 extern FwWindowProc fw_chained_proc;
+// Whole factor of the window's client area over the frame (BSA_WINDOW_SCALE).
+extern int32_t fw_window_scale;
+constexpr int32_t FW_MAX_WINDOW_SCALE = 16;
+// A client-area side for a frame side: scaled, unless that would not fit 32 bits.
+inline int32_t fw_client_size(int32_t frame_size) {
+    const int64_t scaled = static_cast<int64_t>(frame_size) * fw_window_scale;
+    return scaled > INT32_MAX ? frame_size : static_cast<int32_t>(scaled);
+}
 // The processor query behind fw_check_mmx; tests replace it.
 extern bool (*fw_query_mmx)();
 
@@ -47,6 +57,12 @@ extern bool (*fw_query_mmx)();
 void fw_check_mmx();
 void fw_restore_display();
 bool fw_cpu_has_mmx();
+// BSA_WINDOW_SCALE as a factor from 1 to FW_MAX_WINDOW_SCALE; 1 when unset or unusable.
+int32_t fw_read_window_scale();
+// From now on SIGINT and SIGTERM are noted instead of ending the process;
+// fw_take_signal tells (once) that one came.
+void fw_catch_signals();
+bool fw_take_signal();
 
 // ---- frame buffer and window ----
 void* fw_alloc(int32_t bytes);
@@ -85,6 +101,8 @@ inline uint16_t fw_pack_555(uint32_t p) {
 
 // ---- messages and input ----
 bool fw_pump();
+// Enters the display state that a run of switching keys left as the wish.
+void fw_settle_switch();
 int64_t fw_class_proc(FwWindow window, uint32_t message, uint64_t wparam, int64_t lparam);
 int64_t fw_input_proc(FwWindow window, uint32_t message, uint64_t wparam, int64_t lparam);
 void fw_set_chained_proc(FwWindowProc proc);

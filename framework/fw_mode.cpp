@@ -2,6 +2,7 @@
 // for a mode of exactly the frame's size, entering and leaving either state,
 // and the fall-back to a fresh window when full screen cannot be had.
 #include <cstdlib>
+#include <cstring>
 #include "framework/fw_internal.h"
 
 DisplayState fw_display = {};
@@ -22,10 +23,10 @@ void fw_find_display_mode() {
     DisplayState& d = fw_display;
     d.best_area = 0x7FFFFFFF;
     d.mode_depth = d.depth == 32 ? 32 : 16;
-    fw_os()->enum_modes(fw_mode_callback);
+    fw_os()->enum_modes(d.width, d.height, fw_mode_callback);
     if (d.depth == 32 && d.best_area == 0x7FFFFFFF) {
         d.mode_depth = 16;
-        fw_os()->enum_modes(fw_mode_callback);
+        fw_os()->enum_modes(d.width, d.height, fw_mode_callback);
     }
 }
 
@@ -36,8 +37,8 @@ void fw_create_dib() {
     d.dib_header = {d.width, d.height, d.depth};
     const int64_t bytes = static_cast<int64_t>(d.pitch) * d.height;
     if (bytes > 0) d.dib_bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
-    d.client_width = d.width;
-    d.client_height = d.height;
+    d.client_width = fw_client_size(d.width);
+    d.client_height = fw_client_size(d.height);
 }
 
 bool fw_set_mode(int32_t width, int32_t height, int32_t depth) {
@@ -73,20 +74,20 @@ void fw_leave_full_screen() {
     fw_centre_window();
 }
 
-// Full screen failed: give up the wish and start over in a new window. The
-// old window goes first, with its WM_DESTROY taken by the default procedure
-// so that losing it does not end the program.
+// Full screen failed: give up the wish and go on in the window, back in its
+// windowed style and place, with a black frame. The window is kept rather
+// than replaced: a new one would lose the keys queued for the old, and the
+// release of a key still held on it, which the window system then repeats
+// for ever into whatever window has the keyboard.
 static void fw_fall_back() {
+    DisplayState& d = fw_display;
     fw_windowed = 1;
-    fw_display.want_full_screen = 0;
-    if (fw_display.window) {
-        FwWindow old = fw_display.window;
-        fw_os()->leave_full_screen(old);
-        fw_set_chained_proc(nullptr);
-        fw_display.window = nullptr;
-        fw_os()->destroy_window(old);
-    }
-    fw_open_screen(fw_frame.width, fw_frame.height);
+    d.want_full_screen = 0;
+    d.mode = DisplayMode::Windowed;
+    fw_os()->leave_full_screen(d.window);
+    fw_os()->set_style(d.window, false);
+    fw_centre_window();
+    if (fw_frame.base) std::memset(fw_frame.base, 0, static_cast<size_t>(fw_frame.width) * fw_frame.full_height * 4);
 }
 
 void fw_enter_mode() {

@@ -37,7 +37,10 @@ struct FwSurface {
 using FwModeCallback = void (*)(const FwModeInfo* mode);
 
 struct FwPlatform {
-    const char* name;
+    const char* name;  // as BSA_DISPLAY names it
+    // Connects to the window system once, at start-up; false, with the
+    // window system's own reason in *why, when there is no display to use.
+    bool (*open)(const char** why);
     // Called before each window is created: the backend gets ready to show one.
     void (*start)();
     // A shown top-level window with the given client size, title and icon;
@@ -56,7 +59,9 @@ struct FwPlatform {
     // What the window system does with a message nobody handled.
     int64_t (*default_proc)(FwWindow window, uint32_t message, uint64_t wparam, int64_t lparam);
     void (*show_cursor)(bool visible);
-    void (*enum_modes)(FwModeCallback callback);
+    // Lists the display modes, each once per refresh rate. A backend that
+    // scales (see below) lists the frame's width x height among them.
+    void (*enum_modes)(int32_t frame_width, int32_t frame_height, FwModeCallback callback);
     // Exclusive full screen at one mode with a cleared flipping pair; false
     // when the mode cannot be set.
     bool (*enter_full_screen)(FwWindow window, int32_t width, int32_t height, int32_t bits);
@@ -74,11 +79,11 @@ struct FwPlatform {
 extern const FwPlatform fw_headless_platform;
 #ifdef BSA_HAVE_SDL
 extern const FwPlatform fw_sdl_platform;
-bool fw_sdl_available();  // a display can be opened
 #endif
 
-// The backend in use: the installed one, else chosen on first use (SDL when
-// built and a display opens, headless otherwise or with BSA_DISPLAY=headless).
+// The backend in use: the installed one, else the one BSA_DISPLAY names, else
+// the first of the preference order that opens. Without a display the program
+// ends through fw_fatal with "cannot open a display: <reason>".
 const FwPlatform* fw_os();
 // Installs a backend before start-up (tests install their fake); null lets the
 // next fw_os() choose again.
@@ -86,3 +91,22 @@ void fw_install_platform(const FwPlatform* platform);
 // Ends the process at once with `code`, after flushing output: the exit the
 // real backends share.
 void fw_quit_process(int32_t code);
+
+// ---- scaled full screen ----
+// A desktop without a display mode of the frame's size still offers one: the
+// backend lists the frame's size as a mode and shows it full screen at the
+// desktop's own resolution, scaled by the largest whole factor and centred on
+// black. These are the parts every backend that does so shares.
+
+struct FwRect {
+    int32_t x, y, width, height;
+};
+
+// Lists the frame's size as a 32-bit mode where the desktop has more than 16
+// bits per pixel, and as a 16-bit mode always, so the framework's own packing
+// serves a 16-bit desktop.
+void fw_list_scaled_modes(int32_t width, int32_t height, int32_t desktop_bits, int32_t refresh,
+                          FwModeCallback callback);
+// Where a width x height frame goes on an output of the given size: scaled by
+// the largest whole factor that fits (at least 1) and centred.
+FwRect fw_scaled_rect(int32_t width, int32_t height, int32_t output_width, int32_t output_height);

@@ -1,12 +1,15 @@
 // The SDL2 backend for the Linux desktop: real windows drawn with SDL's
-// software renderer, exclusive full screen at a listed display mode, and SDL
-// events translated into the window messages the framework expects.
+// software renderer, full screen as the desktop's own resolution with the
+// frame scaled up (the frame's size is listed as a mode), and SDL events
+// translated into the window messages the framework expects.
 #include <SDL.h>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <string>
 #include <vector>
 #include "framework/fw_internal.h"
+#include "platform/quiet_stderr.h"
 
 struct SdlWindow {
     SDL_Window* window;
@@ -19,6 +22,7 @@ struct SdlWindow {
     int32_t back_height;
     int32_t back_bits;
     uint32_t back_green_mask;
+    SDL_Rect full_screen;      // the display's bounds, as the window last covered them
     FwWindowProc proc;
 };
 
@@ -26,19 +30,37 @@ static std::vector<SdlWindow*> fw_sdl_windows;
 static std::deque<FwMessage> fw_sdl_queue;
 static SdlWindow* fw_sdl_full_screen = nullptr;  // owner of the locked back buffer
 
-bool fw_sdl_available() {
+// SDL's video drivers that show something: not its invisible stand-ins,
+// which count only when asked for by name (SDL_VIDEODRIVER).
+static std::string fw_sdl_visible_drivers() {
+    std::string list;
+    for (int i = 0; i < SDL_GetNumVideoDrivers(); i++) {
+        const char* name = SDL_GetVideoDriver(i);
+        if (SDL_strcmp(name, "offscreen") == 0 || SDL_strcmp(name, "dummy") == 0) continue;
+        list += (list.empty() ? "" : ",") + std::string(name);
+    }
+    return list;
+}
+
+static bool fw_sdl_open(const char** why) {
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-    // SDL falls back on drivers that show nothing; those count as no display
-    // unless asked for by name.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const bool invisible = driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
-    if (SDL_GetNumVideoDisplays() < 1 || (invisible && !SDL_getenv("SDL_VIDEODRIVER"))) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return false;
-    }
-    return true;
+    // One native window per window of ours, never replaced behind our back.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // The framework catches SIGINT and SIGTERM itself, in every backend.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (!SDL_getenv("SDL_VIDEODRIVER")) SDL_SetHint(SDL_HINT_VIDEODRIVER, fw_sdl_visible_drivers().c_str());
+    const int quiet = quiet_stderr_begin();  // the display libraries' own complaints
+    const bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    quiet_stderr_end(quiet);
+    if (started && SDL_GetNumVideoDisplays() > 0) return true;
+    static std::string reason;
+    const char* display = SDL_getenv("DISPLAY");
+    reason = std::string(started ? "no screen found" : SDL_GetError()) + " (DISPLAY is " +
+             (display && *display ? display : "not set") + ")";
+    if (started) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    *why = reason.c_str();
+    return false;
 }
 
 static SdlWindow* fw_sdl_find(Uint32 id) {
@@ -145,6 +167,11 @@ static void fw_sdl_translate_window_event(const SDL_WindowEvent& e) {
         fw_sdl_queue_message(w, WM_CLOSE, 0, 0);
         break;
     case SDL_WINDOWEVENT_SIZE_CHANGED:
+        // The window system reports a size when it gets round to it, and the
+        // framework may have left full screen by the time it reads the report:
+        // the full-screen size is never passed on (the framework has no use
+        // for it in full screen, and the window has no border to be stretched to it).
+        if (e.data1 == w->full_screen.w && e.data2 == w->full_screen.h) break;
         fw_sdl_queue_message(w, WM_SIZE, 0, fw_pack_size(e.data1, e.data2));
         break;
     case SDL_WINDOWEVENT_MINIMIZED:
@@ -184,7 +211,7 @@ static void fw_sdl_translate(const SDL_Event& e) {
         fw_sdl_queue_message(fw_sdl_find(e.motion.windowID), WM_SETCURSOR, 0, 0);
         break;
     case SDL_QUIT:
-        // The session or a signal asks the program to go: a close request.
+        // The session asks the program to go: a close request.
         fw_sdl_queue_message(fw_sdl_windows.empty() ? nullptr : fw_sdl_windows.back(), WM_CLOSE, 0, 0);
         break;
     default:
@@ -215,46 +242,36 @@ static void fw_sdl_show_cursor(bool visible) {
     SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
-static int32_t fw_sdl_storage_bits(Uint32 format) {
-    return SDL_BYTESPERPIXEL(format) * 8;
+static SDL_DisplayMode fw_sdl_desktop() {
+    SDL_DisplayMode desktop = {};
+    if (SDL_GetDesktopDisplayMode(0, &desktop) != 0) desktop = SDL_DisplayMode{};
+    return desktop;
 }
 
-static void fw_sdl_enum_modes(FwModeCallback callback) {
-    const int count = SDL_GetNumDisplayModes(0);
-    for (int i = 0; i < count; i++) {
-        SDL_DisplayMode mode;
-        if (SDL_GetDisplayMode(0, i, &mode) != 0) continue;
-        const FwModeInfo info = {mode.w, mode.h, fw_sdl_storage_bits(mode.format), mode.refresh_rate};
-        callback(&info);
-    }
+static void fw_sdl_enum_modes(int32_t frame_width, int32_t frame_height, FwModeCallback callback) {
+    const SDL_DisplayMode desktop = fw_sdl_desktop();
+    fw_list_scaled_modes(frame_width, frame_height, static_cast<int32_t>(SDL_BITSPERPIXEL(desktop.format)),
+                         desktop.refresh_rate, callback);
 }
 
-static bool fw_sdl_find_mode(int32_t width, int32_t height, int32_t bits, SDL_DisplayMode* found) {
-    const int count = SDL_GetNumDisplayModes(0);
-    for (int i = 0; i < count; i++) {
-        if (SDL_GetDisplayMode(0, i, found) != 0) continue;
-        if (found->w == width && found->h == height && fw_sdl_storage_bits(found->format) == bits) return true;
-    }
-    return false;
-}
-
-static bool fw_sdl_make_back_buffer(SdlWindow* w, const SDL_DisplayMode& mode, int32_t bits) {
+static bool fw_sdl_make_back_buffer(SdlWindow* w, int32_t width, int32_t height, int32_t bits) {
     Uint32 format = SDL_PIXELFORMAT_RGB888;
     w->back_green_mask = 0xFF00;
     if (bits == 16) {
-        const bool five = mode.format == SDL_PIXELFORMAT_RGB555;
+        // A 15-bit desktop gets its own layout; every other one the six-bit green.
+        const bool five = fw_sdl_desktop().format == SDL_PIXELFORMAT_RGB555;
         format = five ? SDL_PIXELFORMAT_RGB555 : SDL_PIXELFORMAT_RGB565;
         w->back_green_mask = five ? 0x03E0 : 0x07E0;
     }
-    w->back_buffer = SDL_CreateTexture(w->renderer, format, SDL_TEXTUREACCESS_STREAMING, mode.w, mode.h);
+    w->back_buffer = SDL_CreateTexture(w->renderer, format, SDL_TEXTUREACCESS_STREAMING, width, height);
     if (!w->back_buffer) return false;
-    w->back_width = mode.w;
-    w->back_height = mode.h;
+    w->back_width = width;
+    w->back_height = height;
     w->back_bits = bits;
     void* pixels = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(w->back_buffer, nullptr, &pixels, &pitch) == 0) {
-        SDL_memset(pixels, 0, static_cast<size_t>(pitch) * mode.h);
+        SDL_memset(pixels, 0, static_cast<size_t>(pitch) * height);
         SDL_UnlockTexture(w->back_buffer);
     }
     SDL_SetRenderDrawColor(w->renderer, 0, 0, 0, 255);
@@ -263,14 +280,21 @@ static bool fw_sdl_make_back_buffer(SdlWindow* w, const SDL_DisplayMode& mode, i
     return true;
 }
 
+// Only a mode that fw_sdl_enum_modes lists can be entered.
 static bool fw_sdl_enter_full_screen(FwWindow window, int32_t width, int32_t height, int32_t bits) {
     SdlWindow* w = static_cast<SdlWindow*>(window);
-    SDL_DisplayMode mode;
-    if (!w || !fw_sdl_find_mode(width, height, bits, &mode)) return false;
-    if (SDL_SetWindowDisplayMode(w->window, &mode) != 0) return false;
-    if (SDL_SetWindowFullscreen(w->window, SDL_WINDOW_FULLSCREEN) != 0) return false;
+    const bool listed = bits == 16 || (bits == 32 && SDL_BITSPERPIXEL(fw_sdl_desktop().format) > 16);
+    if (!w || width <= 0 || height <= 0 || !listed) return false;
+    // The request below goes to the window manager; where there is none (a
+    // bare X server) nothing would happen, so the window covers its display first.
+    const int display = SDL_GetWindowDisplayIndex(w->window);
+    if (SDL_GetDisplayBounds(display > 0 ? display : 0, &w->full_screen) == 0) {
+        SDL_SetWindowPosition(w->window, w->full_screen.x, w->full_screen.y);
+        SDL_SetWindowSize(w->window, w->full_screen.w, w->full_screen.h);
+    }
+    if (SDL_SetWindowFullscreen(w->window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return false;
     fw_sdl_drop_back_buffer(w);
-    if (!fw_sdl_make_back_buffer(w, mode, bits)) {
+    if (!fw_sdl_make_back_buffer(w, width, height, bits)) {
         SDL_SetWindowFullscreen(w->window, 0);
         return false;
     }
@@ -302,8 +326,13 @@ static void fw_sdl_unlock_and_flip() {
     SdlWindow* w = fw_sdl_full_screen;
     if (!w || !w->back_buffer) return;
     SDL_UnlockTexture(w->back_buffer);
+    int output_width = 0, output_height = 0;
+    SDL_GetRendererOutputSize(w->renderer, &output_width, &output_height);
+    const FwRect r = fw_scaled_rect(w->back_width, w->back_height, output_width, output_height);
+    const SDL_Rect target = {r.x, r.y, r.width, r.height};
+    SDL_SetRenderDrawColor(w->renderer, 0, 0, 0, 255);
     SDL_RenderClear(w->renderer);
-    SDL_RenderCopy(w->renderer, w->back_buffer, nullptr, nullptr);
+    SDL_RenderCopy(w->renderer, w->back_buffer, nullptr, &target);
     SDL_RenderPresent(w->renderer);
 }
 
@@ -337,24 +366,25 @@ static void fw_sdl_message_box(const char* text, const char* caption) {
 }
 
 const FwPlatform fw_sdl_platform = {
-    "sdl",
-    fw_sdl_start,
-    fw_sdl_create_window,
-    fw_sdl_screen_size,
-    fw_sdl_place_window,
-    fw_sdl_set_style,
-    fw_sdl_destroy_window,
-    fw_sdl_peek_message,
-    fw_sdl_post_quit,
-    fw_sdl_default_proc,
-    fw_sdl_show_cursor,
-    fw_sdl_enum_modes,
-    fw_sdl_enter_full_screen,
-    fw_sdl_leave_full_screen,
-    fw_sdl_restore_surfaces,
-    fw_sdl_lock_back_buffer,
-    fw_sdl_unlock_and_flip,
-    fw_sdl_draw_image,
-    fw_sdl_message_box,
-    fw_quit_process,
+    .name = "sdl",
+    .open = fw_sdl_open,
+    .start = fw_sdl_start,
+    .create_window = fw_sdl_create_window,
+    .screen_size = fw_sdl_screen_size,
+    .place_window = fw_sdl_place_window,
+    .set_style = fw_sdl_set_style,
+    .destroy_window = fw_sdl_destroy_window,
+    .peek_message = fw_sdl_peek_message,
+    .post_quit = fw_sdl_post_quit,
+    .default_proc = fw_sdl_default_proc,
+    .show_cursor = fw_sdl_show_cursor,
+    .enum_modes = fw_sdl_enum_modes,
+    .enter_full_screen = fw_sdl_enter_full_screen,
+    .leave_full_screen = fw_sdl_leave_full_screen,
+    .restore_surfaces = fw_sdl_restore_surfaces,
+    .lock_back_buffer = fw_sdl_lock_back_buffer,
+    .unlock_and_flip = fw_sdl_unlock_and_flip,
+    .draw_image = fw_sdl_draw_image,
+    .message_box = fw_sdl_message_box,
+    .exit_process = fw_quit_process,
 };

@@ -1,5 +1,6 @@
 // The fake display backend: every seam operation scripted or recorded.
 #include "fake_platform.h"
+#include <algorithm>
 #include <cstring>
 
 FakeDisplay fake;
@@ -59,14 +60,50 @@ static int64_t fake_default_proc(FwWindow, uint32_t message, uint64_t, int64_t) 
 
 static void fake_show_cursor(bool visible) { fake.cursor_visible = visible; }
 
-static void fake_enum_modes(FwModeCallback callback) {
+// The modes a scaling backend lists on the scripted desktop, beside the scripted ones.
+static std::vector<FakeMode> fake_scaled_modes;
+
+static void fake_add_scaled_mode(const FwModeInfo* mode) {
+    fake_scaled_modes.push_back(FakeMode{*mode, mode->bits == 16 ? 0x07E0u : 0xFF00u});
+}
+
+static std::vector<FakeMode> fake_all_modes() {
+    std::vector<FakeMode> all = fake.modes;
+    all.insert(all.end(), fake_scaled_modes.begin(), fake_scaled_modes.end());
+    return all;
+}
+
+static void fake_enum_modes(int32_t frame_width, int32_t frame_height, FwModeCallback callback) {
     fake.enum_calls++;
-    for (const FakeMode& m : fake.modes) callback(&m.info);
+    fake_scaled_modes.clear();
+    if (fake.desktop_width > 0) {
+        fw_list_scaled_modes(frame_width, frame_height, fake.desktop_bits, 60, fake_add_scaled_mode);
+    }
+    for (const FakeMode& m : fake_all_modes()) callback(&m.info);
+}
+
+// What a scaling backend's flip puts on the desktop: every desktop pixel
+// inside the scaled rectangle takes the back-buffer pixel it covers.
+static void fake_compose_desktop() {
+    const int32_t width = fake.desktop_width, height = fake.desktop_height;
+    const FwModeInfo& m = fake.current_mode.info;
+    const FwRect r = fw_scaled_rect(m.width, m.height, width, height);
+    const int32_t factor = r.width / m.width;
+    fake.desktop.assign(static_cast<size_t>(width) * height, 0);
+    for (int32_t y = std::max(0, r.y); y < std::min(height, r.y + r.height); y++) {
+        for (int32_t x = std::max(0, r.x); x < std::min(width, r.x + r.width); x++) {
+            const uint8_t* p = fake.back_buffer.data() + static_cast<size_t>((y - r.y) / factor) * fake.back_pitch +
+                               static_cast<size_t>((x - r.x) / factor) * (m.bits / 8);
+            uint32_t v = 0;
+            std::memcpy(&v, p, static_cast<size_t>(m.bits / 8));
+            fake.desktop[static_cast<size_t>(y) * width + x] = v;
+        }
+    }
 }
 
 static bool fake_enter_full_screen(FwWindow, int32_t width, int32_t height, int32_t bits) {
     fake.calls.push_back("enter " + std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(bits));
-    for (const FakeMode& m : fake.modes) {
+    for (const FakeMode& m : fake_all_modes()) {
         if (m.info.width == width && m.info.height == height && m.info.bits == bits) {
             fake.full_screen = true;
             fake.current_mode = m;
@@ -97,6 +134,7 @@ static bool fake_lock_back_buffer(FwSurface* s) {
 static void fake_unlock_and_flip() {
     fake.flips++;
     fake.flipped = fake.back_buffer;
+    if (fake.desktop_width > 0) fake_compose_desktop();
 }
 
 static void fake_draw_image(FwWindow, const void* bits, int32_t width, int32_t height, int32_t depth,
@@ -120,11 +158,30 @@ static void fake_exit_process(int32_t code) {
     throw FakeExit{code};
 }
 
+static bool fake_open(const char**) { return true; }
+
 static const FwPlatform fake_platform = {
-    "fake", fake_start, fake_create_window, fake_screen_size, fake_place_window, fake_set_style,
-    fake_destroy_window, fake_peek_message, fake_post_quit, fake_default_proc, fake_show_cursor,
-    fake_enum_modes, fake_enter_full_screen, fake_leave_full_screen, fake_restore_surfaces,
-    fake_lock_back_buffer, fake_unlock_and_flip, fake_draw_image, fake_message_box, fake_exit_process,
+    .name = "fake",
+    .open = fake_open,
+    .start = fake_start,
+    .create_window = fake_create_window,
+    .screen_size = fake_screen_size,
+    .place_window = fake_place_window,
+    .set_style = fake_set_style,
+    .destroy_window = fake_destroy_window,
+    .peek_message = fake_peek_message,
+    .post_quit = fake_post_quit,
+    .default_proc = fake_default_proc,
+    .show_cursor = fake_show_cursor,
+    .enum_modes = fake_enum_modes,
+    .enter_full_screen = fake_enter_full_screen,
+    .leave_full_screen = fake_leave_full_screen,
+    .restore_surfaces = fake_restore_surfaces,
+    .lock_back_buffer = fake_lock_back_buffer,
+    .unlock_and_flip = fake_unlock_and_flip,
+    .draw_image = fake_draw_image,
+    .message_box = fake_message_box,
+    .exit_process = fake_exit_process,
 };
 
 static bool fake_has_mmx() { return fake.has_mmx; }
@@ -132,6 +189,7 @@ static bool fake_has_mmx() { return fake.has_mmx; }
 void fake_reset() {
     for (FakeWindow* w : fake.windows) delete w;
     fake = FakeDisplay{};
+    fake_scaled_modes.clear();
     fake.screen_width = 1024;
     fake.screen_height = 768;
     fake.has_mmx = true;
@@ -146,6 +204,7 @@ void fake_reset() {
     fw_options = "";
     fw_mmx = 0;
     fw_restored = 0;
+    fw_window_scale = 1;
     fw_chained_proc = fw_default_proc;
     fw_query_mmx = fake_has_mmx;
     fw_install_platform(&fake_platform);

@@ -33,6 +33,10 @@ struct FakeDisplay {
     bool lock_fails;
     int32_t screen_width, screen_height;
     bool has_mmx;
+    // A desktop without the frame's mode, where the backend offers it scaled
+    // (0 x 0: none); a flip then composes `desktop` as the screen would show it.
+    int32_t desktop_width, desktop_height, desktop_bits;
+    std::vector<uint32_t> desktop;  // the back buffer's raw pixels, black around
     // state and record
     std::deque<FwMessage> queue;
     std::vector<FakeWindow*> windows;

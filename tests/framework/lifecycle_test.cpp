@@ -1,6 +1,7 @@
 // Start-up and every end: the processor check, the keys and messages that
 // end the program, and the restore that runs exactly once.
 #include <gtest/gtest.h>
+#include <csignal>
 #include "fw_test_util.h"
 
 TEST(StartUp, WithoutMmxTheProgramRefusesToRun) {
@@ -113,4 +114,26 @@ TEST(Input, PointerScreenSaverAndPassingOn) {
     fw_windowed = 1;
     EXPECT_EQ(fw_class_proc(fw_display.window, WM_SETCURSOR, 0, 0), 0);
     EXPECT_FALSE(fake.cursor_visible);
+}
+
+// A quit, a close, Escape or a caught signal end the program at the next pump
+// whatever stands before them in the queue: no switch is entered first.
+TEST(Ending, EndingsGoFirstWhateverIsQueued) {
+    constexpr uint32_t SIGNAL = 0;
+    for (uint32_t ending : {WM_KEYDOWN, WM_CLOSE, WM_QUIT, SIGNAL}) {
+        SCOPED_TRACE(ending);
+        open_demo_screen({mode32()});
+        const size_t calls = fake.calls.size();
+        for (int i = 0; i < 500; i++) fake_queue(WM_KEYDOWN, i % 2 ? VK_F2 : VK_SPACE);
+        if (ending == SIGNAL) {
+            std::raise(SIGTERM);  // handled as a close request, exit code 1
+        } else {
+            fake_queue(ending, ending == WM_KEYDOWN ? VK_ESCAPE : 0);
+        }
+        fake_queue(WM_KEYDOWN, VK_SPACE);
+        EXPECT_EQ(fake_exit_code([] { fw_show_frame(fw_frame.pixels); }), 1);
+        // Only the restore ran: out of full screen, window destroyed, process ended.
+        std::vector<std::string> after(fake.calls.begin() + static_cast<long>(calls), fake.calls.end());
+        EXPECT_EQ(after, (std::vector<std::string>{"leave", "style windowed", "destroy", "exit"}));
+    }
 }
