@@ -14,8 +14,10 @@ extern uint32_t* background;    // 320 x 240
 extern uint32_t* sprite_sheet;  // 320 x 240
 extern uint32_t* font_strip;    // 728 x 11
 
-// Turns a colour-mapped TGA of the given size into 0x00RRGGBB pixels, top row first.
-void decode_tga(uint32_t* destination, const uint8_t* image, int width, int height);
+// Turns a colour-mapped TGA of the given size, `image_size` bytes long, into
+// 0x00RRGGBB pixels, top row first. False, with nothing written, for a
+// picture too short for its size or with another header.
+bool decode_tga(uint32_t* destination, const uint8_t* image, uint32_t image_size, int width, int height);
 // Allocates and decodes the three pictures, in this order; false when
 // memory for them cannot be had.
 bool decode_pictures();

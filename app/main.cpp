@@ -11,8 +11,7 @@ static uint32_t icon_pixels[32 * 32];
 static const FwIcon icon = {32, 32, icon_pixels};
 
 static int demo_main(void* instance, int show, const char* command_line) {
-    decode_tga(icon_pixels, asset_icon, 32, 32);
-    fw_icon = &icon;
+    if (decode_tga(icon_pixels, asset_icon, asset_icon_size, 32, 32)) fw_icon = &icon;
     fw_init("*", instance, show);
     fw_caption = "Bramzeil Strikes Air";
     fw_open_screen(SCREEN_WIDTH, SCREEN_HEIGHT);

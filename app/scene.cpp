@@ -18,10 +18,11 @@ bool decode_pictures() {
     sprite_sheet = allocate_pixels(SCREEN_WIDTH, SCREEN_HEIGHT);
     font_strip = allocate_pixels(FONT_WIDTH, FONT_HEIGHT);
     if (!background || !sprite_sheet || !font_strip) return false;
-    decode_tga(background, asset_background, SCREEN_WIDTH, SCREEN_HEIGHT);
-    decode_tga(sprite_sheet, asset_sprites, SCREEN_WIDTH, SCREEN_HEIGHT);
-    decode_tga(font_strip, asset_font, FONT_WIDTH, FONT_HEIGHT);
-    return true;
+    const bool background_decoded =
+        decode_tga(background, asset_background, asset_background_size, SCREEN_WIDTH, SCREEN_HEIGHT);
+    const bool sprites_decoded = decode_tga(sprite_sheet, asset_sprites, asset_sprites_size, SCREEN_WIDTH, SCREEN_HEIGHT);
+    const bool font_decoded = decode_tga(font_strip, asset_font, asset_font_size, FONT_WIDTH, FONT_HEIGHT);
+    return background_decoded && sprites_decoded && font_decoded;
 }
 
 void draw_frame(uint32_t* pixels, int t, int r) {

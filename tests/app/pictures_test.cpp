@@ -5,8 +5,11 @@
 #include "app/demo.h"
 #include "assets/assets.h"
 
-static std::vector<uint8_t> tiny_tga(const std::vector<uint8_t>& indices) {
+static std::vector<uint8_t> tiny_tga(int width, int height, const std::vector<uint8_t>& indices) {
     std::vector<uint8_t> image(18 + 768 + indices.size());
+    const uint8_t header[18] = {0, 1, 1, 0, 0, 0, 1, 24, 0, 0, 0, 0, static_cast<uint8_t>(width), 0,
+                                static_cast<uint8_t>(height), 0, 8, 0x08};
+    std::memcpy(image.data(), header, 18);
     for (int i = 0; i < 256; i++) {  // entry i: blue i, green i+1, red i+2
         image[18 + 3 * i] = static_cast<uint8_t>(i);
         image[19 + 3 * i] = static_cast<uint8_t>(i + 1);
@@ -16,26 +19,55 @@ static std::vector<uint8_t> tiny_tga(const std::vector<uint8_t>& indices) {
     return image;
 }
 
+static bool decode(uint32_t* out, const std::vector<uint8_t>& image, int width, int height) {
+    return decode_tga(out, image.data(), static_cast<uint32_t>(image.size()), width, height);
+}
+
 TEST(DecodeTga, ColourMapRowOrderAndEmptySizes) {
-    std::vector<uint8_t> image = tiny_tga({1, 2, 3, 4});
+    std::vector<uint8_t> image = tiny_tga(2, 2, {1, 2, 3, 4});
     image[18 + 3 * 7] = 0x80, image[19 + 3 * 7] = 0x80, image[20 + 3 * 7] = 0x00;
     uint32_t out[4] = {};
-    decode_tga(out, image.data(), 2, 2);
+    EXPECT_TRUE(decode(out, image, 2, 2));
     // The first stored row is the bottom one.
     EXPECT_EQ(out[0], 0x050403u);
     EXPECT_EQ(out[1], 0x060504u);
     EXPECT_EQ(out[2], 0x030201u);
     EXPECT_EQ(out[3], 0x040302u);
 
-    image[786] = 7;
-    decode_tga(out, image.data(), 1, 1);
+    std::vector<uint8_t> one = tiny_tga(1, 1, {7});
+    one[18 + 3 * 7] = 0x80, one[19 + 3 * 7] = 0x80, one[20 + 3 * 7] = 0x00;
+    EXPECT_TRUE(decode(out, one, 1, 1));
     EXPECT_EQ(out[0], 0x00008080u) << "blue 0x80, green 0x80, red 0 is the font's key";
 
     uint32_t untouched[2] = {0xDEAD, 0xBEEF};
-    decode_tga(untouched, image.data(), 0, 5);
-    decode_tga(untouched, image.data(), 5, -1);
+    EXPECT_FALSE(decode(untouched, image, 0, 5));
+    EXPECT_FALSE(decode(untouched, image, 5, -1));
     EXPECT_EQ(untouched[0], 0xDEADu);
     EXPECT_EQ(untouched[1], 0xBEEFu);
+}
+
+// Nothing is read past the bytes given, and a header of another layout or
+// size is refused, with nothing written.
+TEST(DecodeTga, ShortPicturesAndOtherHeadersAreRefused) {
+    const std::vector<uint8_t> good = tiny_tga(2, 2, {1, 2, 3, 4});
+    uint32_t out[4] = {1, 2, 3, 4};
+    // Cut one byte short, in a buffer of exactly that length, so a read past it shows under sanitizers.
+    const std::vector<uint8_t> short_one(good.begin(), good.end() - 1);
+    EXPECT_FALSE(decode(out, short_one, 2, 2));
+    EXPECT_FALSE(decode_tga(out, good.data(), 17, 2, 2));
+    EXPECT_FALSE(decode(out, good, 2, 3));  // not the size the header holds
+    EXPECT_FALSE(decode(out, good, 3, 2));
+    for (size_t byte : {0u, 1u, 2u, 4u, 6u, 7u, 13u, 16u}) {
+        std::vector<uint8_t> bad = good;
+        bad[byte] ^= 0x40;
+        EXPECT_FALSE(decode(out, bad, 2, 2)) << "header byte " << byte;
+    }
+    EXPECT_EQ(std::vector<uint32_t>(out, out + 4), (std::vector<uint32_t>{1, 2, 3, 4}));
+    // The descriptor and the origin are not read: rows are always turned over.
+    std::vector<uint8_t> top_first = good;
+    top_first[17] = 0x28;
+    EXPECT_TRUE(decode(out, top_first, 2, 2));
+    EXPECT_EQ(out[0], 0x050403u);
 }
 
 TEST(DecodeTga, EmbeddedPicturesDecode) {

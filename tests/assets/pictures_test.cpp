@@ -14,9 +14,9 @@ namespace {
 constexpr uint32_t KEY = 0x00209020;
 using Pixels = std::vector<uint32_t>;
 
-Pixels decoded(const uint8_t* image, int width, int height) {
+Pixels decoded(const uint8_t* image, uint32_t size, int width, int height) {
     Pixels pixels(static_cast<size_t>(width) * height);
-    decode_tga(pixels.data(), image, width, height);
+    EXPECT_TRUE(decode_tga(pixels.data(), image, size, width, height));
     return pixels;
 }
 
@@ -76,16 +76,16 @@ TEST(Pictures, LayoutSizesAndColourCounts) {
     EXPECT_EQ(asset_font_size, 8820u);
     EXPECT_EQ(asset_icon_size, 1836u);
 
-    EXPECT_EQ(colours(decoded(asset_background, 320, 240)).size(), 13u);
-    EXPECT_EQ(colours(decoded(asset_sprites, 320, 240)).size(), 8u);
-    EXPECT_EQ(colours(decoded(asset_font, 728, 11)), (std::set<uint32_t>{0x00008080, 0}));
-    EXPECT_GE(colours(decoded(asset_icon, 32, 32)).size(), 4u);
+    EXPECT_EQ(colours(decoded(asset_background, asset_background_size, 320, 240)).size(), 13u);
+    EXPECT_EQ(colours(decoded(asset_sprites, asset_sprites_size, 320, 240)).size(), 8u);
+    EXPECT_EQ(colours(decoded(asset_font, asset_font_size, 728, 11)), (std::set<uint32_t>{0x00008080, 0}));
+    EXPECT_GE(colours(decoded(asset_icon, asset_icon_size, 32, 32)).size(), 4u);
 }
 
 TEST(Pictures, AnimalsStandOnTheMeadow) {
     // Whatever colours the top of the sky has must not appear behind the
     // animals (rows 130-219, goat columns 0-128, sheep 180-309).
-    Pixels bg = decoded(asset_background, 320, 240);
+    Pixels bg = decoded(asset_background, asset_background_size, 320, 240);
     std::set<uint32_t> sky(bg.begin(), bg.begin() + 320 * 8);
     for (int y = 130; y < 220; y++)
         for (int x = 0; x < 310; x++)
@@ -95,7 +95,7 @@ TEST(Pictures, AnimalsStandOnTheMeadow) {
 }
 
 TEST(Pictures, SpriteSheetKeyFiguresAndMouths) {
-    Pixels sheet = decoded(asset_sprites, 320, 240);
+    Pixels sheet = decoded(asset_sprites, asset_sprites_size, 320, 240);
     EXPECT_EQ(sheet[0], KEY);
     uint32_t grey = sheet[182 * 320];
     EXPECT_NE(grey, KEY);
@@ -144,7 +144,7 @@ TEST(Pictures, SpriteSheetKeyFiguresAndMouths) {
 }
 
 TEST(Pictures, FontCells) {
-    Pixels font = decoded(asset_font, 728, 11);
+    Pixels font = decoded(asset_font, asset_font_size, 728, 11);
     for (int cell = 0; cell < 56; cell++) {
         int ink = 0;
         for (int y = 0; y < 11; y++) {

@@ -16,10 +16,8 @@ using Pixels = std::vector<uint32_t>;
 bool load(const std::string& path, int w, int h, Pixels* out) {
     std::ifstream in(path, std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < 786u + static_cast<size_t>(w) * h) return false;
     out->assign(static_cast<size_t>(w) * h, 0);
-    decode_tga(out->data(), bytes.data(), w, h);
-    return true;
+    return decode_tga(out->data(), bytes.data(), static_cast<uint32_t>(bytes.size()), w, h);
 }
 
 // The part (x, y, w, h) of a picture `stride` pixels wide, enlarged.
