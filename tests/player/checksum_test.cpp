@@ -3,13 +3,13 @@
 // hashed and compared with the values recorded when the output was right.
 // A change of the mixer or the sequencer that alters one sample shows here.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <vector>
 #include "player/mp.h"
 #include "player/mp_render.h"
+#include "tests/player/corpus.h"
 #include "tests/player/xm_builder.h"
 
 namespace {
@@ -63,9 +63,8 @@ TEST(Checksum, EmbeddedModule) {
 }
 
 TEST(Checksum, CorpusModules) {
-    const std::string dir = BSA_SOURCE_DIR "/../shared/corpus";
-    struct stat info;
-    if (stat(dir.c_str(), &info) != 0) GTEST_SKIP() << "no corpus at " << dir;
+    REQUIRE_CORPUS();
+    const std::string dir = corpus_dir();
     expect_hashes(dir, {
                            {"m02_grass_near_the_house.xm", 0xb36734de72740c06ull},
                            {"m03_dontyou.xm", 0x11736d5946d2c0dbull},

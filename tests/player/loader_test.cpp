@@ -7,6 +7,7 @@
 #include "player/module.h"
 #include "player/mp.h"
 #include "player/mp_render.h"
+#include "tests/player/corpus.h"
 #include "tests/player/xm_builder.h"
 
 namespace {
@@ -475,7 +476,8 @@ std::map<std::string, CorpusFacts> corpus_facts(const std::string& dir) {
 // while through the block renderer (one instrument of grass_near_the_house
 // has 23 samples).
 TEST(Loader, CorpusModulesLoadAndPlay) {
-    const std::string dir = BSA_SOURCE_DIR "/../shared/corpus";
+    REQUIRE_CORPUS();
+    const std::string dir = corpus_dir();
     const std::map<std::string, CorpusFacts> facts = corpus_facts(dir);
     ASSERT_GE(facts.size(), 10u) << "corpus at " << dir;
     for (const auto& [name, f] : facts) {
@@ -504,7 +506,8 @@ TEST(Loader, CorpusModulesLoadAndPlay) {
 }
 
 TEST(Loader, CorpusSampleShapes) {
-    const std::string dir = BSA_SOURCE_DIR "/../shared/corpus";
+    REQUIRE_CORPUS();
+    const std::string dir = corpus_dir();
     // Sample counts and loop kinds come out right only if the loader stays in
     // step through every header and every (packed) sample.
     struct Shape { const char* file; int samples, pingpong, forward; };
