@@ -2,14 +2,13 @@
 // It reads only inside the bytes it is given, and refuses a picture whose
 // header is not the one layout the demo's pictures share.
 #include "app/demo.h"
-
-static int tga_word(const uint8_t* p) { return p[0] | p[1] << 8; }
+#include "platform/le_bytes.h"
 
 // ID length 0, a 256-entry colour map of 24-bit entries from entry 0, an
 // uncompressed colour-mapped image of 8-bit indices at the expected size.
 static bool tga_header_fits(const uint8_t* h, int width, int height) {
-    return h[0] == 0 && h[1] == 1 && h[2] == 1 && tga_word(h + 3) == 0 && tga_word(h + 5) == 256 && h[7] == 24 &&
-           tga_word(h + 12) == width && tga_word(h + 14) == height && h[16] == 8;
+    return h[0] == 0 && h[1] == 1 && h[2] == 1 && le_read16(h + 3) == 0 && le_read16(h + 5) == 256 && h[7] == 24 &&
+           le_read16(h + 12) == width && le_read16(h + 14) == height && h[16] == 8;
 }
 
 bool decode_tga(uint32_t* destination, const uint8_t* image, uint32_t image_size, int width, int height) {
