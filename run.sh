@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs the demo. Without a display it renders frames
-# of the demo into out/ instead. Arguments go to the demo ("/c" keeps it running).
+# of the demo into out/ instead and records the whole demo into out/demo.mp4.
+# Arguments go to the demo ("/c" keeps it running).
 set -euo pipefail
 cd "$(dirname "$0")"
 bash scripts/setup.sh
@@ -19,3 +20,5 @@ for moment in "0 0" "5000 4" "20500 8" "27000 4" "41000 9"; do
   ./build/tools/render_frame "out/frame-$1ms.png" "$1" "$2" 2
   echo "  out/frame-$1ms.png"
 done
+echo "Recording the demo into out/demo.mp4 (a minute or two)"
+./build/tools/record/record_demo out/demo.mp4

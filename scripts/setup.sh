@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(g++ cmake make pkg-config clang libclang-rt-14-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libsdl2-dev libpng-dev xvfb xauth imagemagick xdotool)
+          libbenchmark-dev libsdl2-dev libpng-dev xvfb xauth imagemagick xdotool ffmpeg)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

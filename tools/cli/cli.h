@@ -65,7 +65,8 @@ struct CliOutput {
 };
 // False with the reason ("cannot create: ...") when the file cannot be made.
 bool output_open(CliOutput* output, const char* path, std::string* error);
-// Flushes and closes, then renames into place; false with the reason.
+// Flushes and closes, then renames into place; false with the reason. A
+// caller may close the file and let another program write the temporary.
 bool output_commit(CliOutput* output, std::string* error);
 // Removes the temporary file, if any.
 void output_discard(CliOutput* output);

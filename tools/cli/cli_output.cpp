@@ -89,11 +89,12 @@ bool output_open(CliOutput* output, const char* path, std::string* error) {
 }
 
 bool output_commit(CliOutput* output, std::string* error) {
-    if (!output->file) return false;
-    bool ok = std::fflush(output->file) == 0 && !std::ferror(output->file);
+    if (!output->file && output->temporary.empty()) return false;
+    // Without a file of ours another program wrote the temporary file.
+    bool ok = !output->file || (std::fflush(output->file) == 0 && !std::ferror(output->file));
     int saved = errno;
     if (!output->is_stdout) {
-        if (std::fclose(output->file) != 0 && ok) {
+        if (output->file && std::fclose(output->file) != 0 && ok) {
             ok = false;
             saved = errno;
         }
