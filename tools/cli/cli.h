@@ -33,6 +33,11 @@ void cli_version(const char* program);
 
 // A decimal number within [least, most]; false for anything else, trailing text included.
 bool cli_number(const char* text, double least, double most, double* value);
+// The same for a whole number.
+bool cli_whole_number(const char* text, int32_t least, int32_t most, int32_t* value);
+// "PROGRAM: MESSAGE" and where to find help, on stderr; returns 2, the exit
+// status of a wrong command line.
+int cli_usage_error(const char* program, const std::string& message);
 
 // ---- progress on a terminal ----
 

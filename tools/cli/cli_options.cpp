@@ -100,6 +100,18 @@ bool cli_number(const char* text, double least, double most, double* value) {
     return true;
 }
 
+bool cli_whole_number(const char* text, int32_t least, int32_t most, int32_t* value) {
+    double v = 0.0;
+    if (!cli_number(text, least, most, &v) || v != std::floor(v)) return false;
+    *value = static_cast<int32_t>(v);
+    return true;
+}
+
+int cli_usage_error(const char* program, const std::string& message) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, message.c_str(), program);
+    return 2;
+}
+
 std::string cli_duration(double seconds) {
     const int64_t ms = static_cast<int64_t>(std::llround(seconds * 1000.0));
     char text[48];

@@ -46,17 +46,11 @@ struct Settings {
     std::string output = "demo.mp4";
 };
 
-int usage_error(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, message.c_str(), program);
-    return 2;
-}
-
 int read_command_line(int argc, char** argv, Settings* s) {
     CliParsed parsed;
     std::string error;
-    if (!cli_parse(argc, argv, OPTIONS, &parsed, &error)) return usage_error(error);
+    if (!cli_parse(argc, argv, OPTIONS, &parsed, &error)) return cli_usage_error(program, error);
     for (const auto& [option, value] : parsed.options) {
-        double number = 0.0;
         switch (option->short_name) {
         case 'h':
             cli_help(stdout, "Usage: record_demo [OPTION]... [/c] [OUTPUT.mp4]\n"
@@ -65,17 +59,15 @@ int read_command_line(int argc, char** argv, Settings* s) {
         case 'V': cli_version(program); return 0;
         case 's':
             if (!cli_number(value, 0.02, 24 * 3600.0, &s->seconds))
-                return usage_error("--seconds must be a number from 0.02 to 86400");
+                return cli_usage_error(program, "--seconds must be a number from 0.02 to 86400");
             break;
         case 'r':
-            if (!cli_number(value, 50, 60, &number) || (number != 50 && number != 60))
-                return usage_error("--fps must be 50 or 60");
-            s->fps = static_cast<int32_t>(number);
+            if (!cli_whole_number(value, 50, 60, &s->fps) || (s->fps != 50 && s->fps != 60))
+                return cli_usage_error(program, "--fps must be 50 or 60");
             break;
         case 'x':
-            if (!cli_number(value, 1, 8, &number) || number != std::floor(number))
-                return usage_error("--scale must be a whole number from 1 to 8");
-            s->scale = static_cast<int32_t>(number);
+            if (!cli_whole_number(value, 1, 8, &s->scale))
+                return cli_usage_error(program, "--scale must be a whole number from 1 to 8");
             break;
         case 'q': s->quiet = true; break;
         }
@@ -86,10 +78,10 @@ int read_command_line(int argc, char** argv, Settings* s) {
         if (command_line_keeps_running(operand)) s->keep_running = true;
         else outputs.push_back(operand);
     }
-    if (outputs.size() > 1) return usage_error("one output file at most: '" + outputs[1] + "'");
+    if (outputs.size() > 1) return cli_usage_error(program, "one output file at most: '" + outputs[1] + "'");
     if (!outputs.empty()) s->output = outputs[0];
-    if (s->output == "-") return usage_error("an MP4 needs a file; standard output cannot hold one");
-    if (s->keep_running && s->seconds <= 0.0) return usage_error("with /c the demo runs for ever: give --seconds");
+    if (s->output == "-") return cli_usage_error(program, "an MP4 needs a file; standard output cannot hold one");
+    if (s->keep_running && s->seconds <= 0.0) return cli_usage_error(program, "with /c the demo runs for ever: give --seconds");
     return -1;
 }
 

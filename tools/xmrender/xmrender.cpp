@@ -53,11 +53,6 @@ struct Settings {
     const char* output = nullptr;  // null: named after the module, or nothing with --info/--timeline
 };
 
-int usage_error(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, message.c_str(), program);
-    return 2;
-}
-
 int file_error(const std::string& path, const std::string& cause) {
     std::fprintf(stderr, "%s: %s: %s\n", program, path.c_str(), cause.c_str());
     return 1;
@@ -67,9 +62,8 @@ int file_error(const std::string& path, const std::string& cause) {
 int read_command_line(int argc, char** argv, Settings* settings) {
     CliParsed parsed;
     std::string error;
-    if (!cli_parse(argc, argv, OPTIONS, &parsed, &error)) return usage_error(error);
+    if (!cli_parse(argc, argv, OPTIONS, &parsed, &error)) return cli_usage_error(program, error);
     for (const auto& [option, value] : parsed.options) {
-        double number = 0.0;
         switch (option->short_name) {
         case 'h':
             cli_help(stdout, "Usage: xmrender [OPTION]... MODULE [OUTPUT.wav|-]\n"
@@ -77,27 +71,25 @@ int read_command_line(int argc, char** argv, Settings* settings) {
             return 0;
         case 'V': cli_version(program); return 0;
         case 'l':
-            if (!cli_number(value, 1, 1000, &number) || number != std::floor(number))
-                return usage_error("--loops must be a whole number from 1 to 1000");
-            settings->loops = static_cast<int32_t>(number);
+            if (!cli_whole_number(value, 1, 1000, &settings->loops))
+                return cli_usage_error(program, "--loops must be a whole number from 1 to 1000");
             break;
         case 's':
             if (!cli_number(value, 0.001, LIMIT_SECONDS, &settings->seconds))
-                return usage_error("--seconds must be a number above 0 and at most 3600");
+                return cli_usage_error(program, "--seconds must be a number above 0 and at most 3600");
             break;
         case 'r':
-            if (!cli_number(value, 8000, 192000, &number) || number != std::floor(number))
-                return usage_error("--rate must be a whole number of Hz from 8000 to 192000");
-            settings->rate = static_cast<int32_t>(number);
+            if (!cli_whole_number(value, 8000, 192000, &settings->rate))
+                return cli_usage_error(program, "--rate must be a whole number of Hz from 8000 to 192000");
             break;
         case 'f':
             if (!cli_number(value, 0, LIMIT_SECONDS, &settings->fade))
-                return usage_error("--fade must be a number of seconds from 0 to 3600");
+                return cli_usage_error(program, "--fade must be a number of seconds from 0 to 3600");
             break;
         case 'p':
             if (std::strcmp(value, "compatible") == 0) settings->profile = MP_PROFILE_COMPATIBLE;
             else if (std::strcmp(value, "defined") == 0) settings->profile = MP_PROFILE_DEFINED;
-            else return usage_error(std::string("--profile is compatible or defined, not '") + value + "'");
+            else return cli_usage_error(program, std::string("--profile is compatible or defined, not '") + value + "'");
             break;
         case 'i': settings->info = true; break;
         case 't': settings->timeline = true; break;
@@ -109,15 +101,15 @@ int read_command_line(int argc, char** argv, Settings* settings) {
     const char* slash = std::strrchr(argv[0], '/');
     if (std::strcmp(slash ? slash + 1 : argv[0], "xm2wav") == 0 && operands.size() == 3) {
         if (!cli_number(operands[2], 0.001, LIMIT_SECONDS, &settings->seconds))
-            return usage_error("SECONDS must be a number above 0 and at most 3600");
+            return cli_usage_error(program, "SECONDS must be a number above 0 and at most 3600");
         operands.pop_back();
     }
-    if (operands.empty()) return usage_error("no module given");
-    if (operands.size() > 2) return usage_error(std::string("one module and one output at most: '") + operands[2] + "'");
+    if (operands.empty()) return cli_usage_error(program, "no module given");
+    if (operands.size() > 2) return cli_usage_error(program, std::string("one module and one output at most: '") + operands[2] + "'");
     settings->module = operands[0];
     settings->output = operands.size() > 1 ? operands[1] : nullptr;
     if (settings->output && std::strcmp(settings->output, "-") == 0 && (settings->info || settings->timeline))
-        return usage_error("--info and --timeline print on standard output; the WAV cannot go there too");
+        return cli_usage_error(program, "--info and --timeline print on standard output; the WAV cannot go there too");
     return -1;
 }
 
