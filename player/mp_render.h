@@ -30,8 +30,9 @@ int32_t render_frames(int16_t* out, int32_t frames, RenderBlockFn on_block, void
 // there on it can only repeat itself. That covers the end of the order list,
 // a jump back and a break into rows already heard, and a pattern that jumps
 // to itself. The pattern-loop state is, for each channel inside a loop, its
-// loop counter and start row; a loop that runs again later (count 0 anew)
-// is not a new state.
+// loop counter and start row, and in the compatible profile the row the
+// next pattern starts at; a loop that runs again later (count 0 anew) is
+// not a new state.
 enum SongEndKind : uint8_t {
     SONG_PLAYING = 0,  // no end found yet
     SONG_REPEATS = 1,  // a row came back in the same state

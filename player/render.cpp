@@ -58,6 +58,10 @@ static void watch_row(const Module* module, int64_t frame, std::string key) {
     if (stop_frame >= 0 && frame >= stop_frame) return;  // past the output's end
     key.insert(0, 1, static_cast<char>(module->order));
     key.insert(1, 1, static_cast<char>(module->row));
+    // The compatible profile starts the next pattern where a loop of this
+    // order position last went: that too decides what comes. Taken after
+    // the row, which may have set it.
+    if (module->profile == MP_PROFILE_COMPATIBLE) key.insert(2, 1, static_cast<char>(seq_next_pattern_row()));
     if (song_end.kind != SONG_REPEATS) {
         if (rows_played.insert(key).second) {
             // a new row; the song plays on

@@ -19,6 +19,8 @@ static int32_t loop_carry_row = 0;
 
 static const Cell no_cell = {0, 0, 0, 0, 0};
 
+int32_t seq_next_pattern_row() { return loop_carry_row; }
+
 // ---- tempo ----
 
 void seq_set_bpm(Module* module, int32_t bpm) {

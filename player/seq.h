@@ -95,6 +95,9 @@ void seq_set_bpm(Module* module, int32_t bpm);
 // the first channel_count channels (at most 32) cleared and bound to their voices.
 void seq_rewind(Module* module);
 void seq_tick(Module* module);
+// The row the next pattern starts at in the compatible profile: where the
+// last pattern-loop jump of this order position went, else 0.
+int32_t seq_next_pattern_row();
 void seq_process_row(Module* module);
 void seq_process_tick(Module* module);
 void seq_start_instrument(Channel* channel, Sample* sample);

@@ -61,11 +61,12 @@ Rendered render_song(Module* m, int32_t passes, int64_t limit = 0) {
 }
 
 // The song's length in frames, rendered and measured, which must agree.
-int64_t song_frames(const XmSong& song, int32_t passes = 1) {
+int64_t song_frames(const XmSong& song, int32_t passes = 1, MpProfile profile = MP_PROFILE_DEFINED) {
     const std::vector<uint8_t> bytes = xm_build(song);
     Module* m = xm_load(bytes);
     EXPECT_NE(m, nullptr);
     if (!m) return -1;
+    EXPECT_TRUE(mp_set_profile(m, profile));
     const Rendered r = render_song(m, passes);
     const SongEnd measured = render_measure(m, 44100, passes, 0, nullptr, nullptr);
     EXPECT_EQ(r.end.kind, SONG_REPEATS);
@@ -121,6 +122,18 @@ TEST(SongEnd, PatternLoopsPlayOutBeforeTheEnd) {
     XmSong whole = song_of({8, 8});
     put(whole, 1, 7, 1, 14, 0x61);
     EXPECT_EQ(song_frames(whole), (8 + 8 + 8) * ROW);
+
+    // The compatible profile starts the next pattern at the row the last loop
+    // went to. Rows 0-3, 4-6 twice, 7-15; the second pattern from row 4; its
+    // D07 back to row 7 of the first, entered now with no loop behind it, so
+    // the second pattern comes next from row 0, new rows up to row 4.
+    XmSong carry = song_of({16, 8});
+    put(carry, 0, 4, 1, 14, 0x60);
+    put(carry, 0, 6, 1, 14, 0x61);
+    put(carry, 1, 7, 0, 13, 0x07);
+    EXPECT_EQ(song_frames(carry, 1, MP_PROFILE_COMPATIBLE), (19 + 4 + 9 + 4) * ROW);
+    // The defined profile plays the second pattern whole; row 7 comes back.
+    EXPECT_EQ(song_frames(carry, 1, MP_PROFILE_DEFINED), (19 + 8) * ROW);
 }
 
 TEST(SongEnd, RowsTempoAndLimit) {
