@@ -82,7 +82,9 @@ static bool pin_to_cpu(int cpu) {
 
 static int16_t chunk[BENCH_CHUNK * 2];
 
-// Renders the song; with `loudness`, also the RMS level of each second.
+constexpr int32_t LEVEL_FRAMES = BENCH_RATE / 20;  // 50 ms
+
+// Renders the song; with `loudness`, also the RMS level of every 50 ms.
 static bool render_song(const BenchPlayer& player, int64_t frames, std::vector<double>* loudness) {
     double energy = 0.0;
     int64_t in_second = 0;
@@ -91,10 +93,10 @@ static bool render_song(const BenchPlayer& player, int64_t frames, std::vector<d
         if (!player.render(chunk, n)) return false;
         done += n;
         if (!loudness) continue;
-        for (int32_t k = 0; k < 2 * n; k++) energy += static_cast<double>(chunk[k]) * chunk[k];
-        in_second += n;
-        if (in_second >= BENCH_RATE) {
-            loudness->push_back(std::sqrt(energy / (2.0 * static_cast<double>(in_second))));
+        for (int32_t k = 0; k < n; k++) {
+            energy += static_cast<double>(chunk[2 * k]) * chunk[2 * k] + static_cast<double>(chunk[2 * k + 1]) * chunk[2 * k + 1];
+            if (++in_second < LEVEL_FRAMES) continue;
+            loudness->push_back(std::sqrt(energy / (2.0 * LEVEL_FRAMES)));
             energy = 0.0;
             in_second = 0;
         }
@@ -120,19 +122,25 @@ static std::vector<double> loudness_of(const BenchPlayer& player, const std::vec
     return loudness;
 }
 
-// Whether a peer renders the song rather than silence or noise (it may fail
-// on a module): its level follows ours second by second, give or take an
-// overall gain of its own, within a factor of 8 in three seconds out of four.
-static bool follows(const std::vector<double>& peer, const std::vector<double>& ours) {
-    if (peer.size() != ours.size()) return false;
-    std::vector<double> ratios;
-    for (size_t i = 0; i < ours.size(); i++)
-        if (ours[i] > 30.0) ratios.push_back((peer[i] + 1.0) / ours[i]);
-    if (ratios.empty()) return true;
-    const double gain = median(ratios);
-    size_t off = 0;
-    for (double r : ratios) off += r > 8.0 * gain || r < gain / 8.0;
-    return gain > 1.0 / 8.0 && gain < 8.0 && off * 4 <= ratios.size();
+// How alike two players' levels move every 50 ms (correlation, -1 to 1):
+// with the notes and beats of the same song close to 1, whatever each
+// player's overall loudness.
+static double alike(const std::vector<double>& a, const std::vector<double>& b) {
+    if (a.size() != b.size() || a.size() < 2) return 0.0;
+    double ma = 0.0, mb = 0.0;
+    for (size_t i = 0; i < a.size(); i++) {
+        ma += a[i];
+        mb += b[i];
+    }
+    ma /= static_cast<double>(a.size());
+    mb /= static_cast<double>(a.size());
+    double aa = 0.0, bb = 0.0, ab = 0.0;
+    for (size_t i = 0; i < a.size(); i++) {
+        aa += (a[i] - ma) * (a[i] - ma);
+        bb += (b[i] - mb) * (b[i] - mb);
+        ab += (a[i] - ma) * (b[i] - mb);
+    }
+    return aa > 0.0 && bb > 0.0 ? ab / std::sqrt(aa * bb) : 0.0;
 }
 
 struct Song {
@@ -189,7 +197,7 @@ static void print_table(const std::vector<const BenchPlayer*>& players, const st
     if (fastest_median > 0.0)
         std::printf("median ours / fastest peer's median: %.2f\n", median(speeds[0]) / fastest_median);
     if (marked)
-        std::printf("! its level does not follow the music's (silence or noise): left out of the medians\n");
+        std::printf("! its level does not move like any other player's (it renders silence or noise): left out of the medians\n");
 }
 
 static int run_songs(const Options& options) {
@@ -210,11 +218,16 @@ static int run_songs(const Options& options) {
             continue;
         }
         s.times.resize(players.size());
-        // A peer that does not play the song (silence or noise where ours
-        // has music) has a speed that says nothing.
-        const std::vector<double> ours = loudness_of(bench_ours, s.bytes, s.frames);
-        for (const BenchPlayer* p : players)
-            s.plays.push_back(p == &bench_ours || follows(loudness_of(*p, s.bytes, s.frames), ours));
+        // A player that fails on a module may render silence or noise, and
+        // its speed then says nothing: a peer counts where its level moves
+        // like that of another player (ours or a peer) playing the song.
+        std::vector<std::vector<double>> levels;
+        for (const BenchPlayer* p : players) levels.push_back(loudness_of(*p, s.bytes, s.frames));
+        for (size_t i = 0; i < players.size(); i++) {
+            bool plays = i == 0;
+            for (size_t j = 0; j < players.size() && !plays; j++) plays = j != i && alike(levels[i], levels[j]) > 0.8;
+            s.plays.push_back(plays);
+        }
         songs.push_back(std::move(s));
     }
     if (songs.empty()) {
