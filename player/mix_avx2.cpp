@@ -23,22 +23,23 @@ AVX2_FN static inline __m256i lane_offsets(uint64_t stride) {
                               static_cast<int64_t>(3 * stride));
 }
 
-// The samples of four frames as integers times 2^31, exactly:
-// x0 2^31 + w (x1 - x0), with w the fraction halved (31 bits). `pairs` holds
-// x0 and x1 of each frame in the low and high words of its 64-bit lane, and
-// the low words of `positions` are the fractions (lowest bits clear).
-// Integer products and the exact conversion below leave the processor's
-// conversion units to the mix, where they cannot be avoided.
-AVX2_FN static inline __m256d scaled_samples(__m256i pairs, __m256i positions) {
+// The samples of four frames as integers times 2^31, S = x0 2^31 + w (x1 -
+// x0), exactly, with w the fraction halved (31 bits), each held as the double
+// M + S, M = 2^52 + 2^51. `pairs` holds x0 and x1 of each frame in the low
+// and high words of its 64-bit lane, and the low words of `positions` are the
+// fractions (lowest bits clear). Integer products and the exact conversion
+// leave the processor's conversion units to the mix, where they cannot be
+// avoided; the M goes away in the product with the volume (see add_four).
+constexpr double MAGIC = 6755399441055744.0;  // M
+
+AVX2_FN static inline __m256d biased_samples(__m256i pairs, __m256i positions) {
     const __m256i w = _mm256_srli_epi32(positions, 1);
     const __m256i difference = _mm256_sub_epi32(_mm256_srli_epi64(pairs, 32), pairs);
     // x0 times -2^31, subtracted, is x0 2^31; |sum| < 2^47
     const __m256i sum = _mm256_sub_epi64(_mm256_mul_epi32(w, difference),
                                          _mm256_mul_epi32(pairs, _mm256_set1_epi32(INT32_MIN)));
-    // 2^52 + 2^51 over an integer below 2^51 in magnitude is that integer plus
-    // 2^52 + 2^51 as a double; taking the constant away leaves it exactly.
-    const __m256i magic = _mm256_set1_epi64x(0x4338000000000000ll);
-    return _mm256_sub_pd(_mm256_castsi256_pd(_mm256_add_epi64(sum, magic)), _mm256_castsi256_pd(magic));
+    // M over an integer below 2^51 in magnitude is, as a double, M plus it.
+    return _mm256_castsi256_pd(_mm256_add_epi64(sum, _mm256_castpd_si256(_mm256_set1_pd(MAGIC))));
 }
 
 // Four frames moving forward by even steps below two frames from position a:
@@ -59,7 +60,7 @@ AVX2_FN static inline __m256d samples_near(const int16_t* data, uint64_t a, __m2
                                            -128, -128, 0, 1, -128, -128, 2, 3, -128, -128, 0, 1, -128, -128, 2, 3);
     const __m256i select = _mm256_add_epi8(_mm256_shuffle_epi8(twice, spread), bytes);
     const __m256i pairs = _mm256_srai_epi32(_mm256_shuffle_epi8(window, select), 16);
-    return scaled_samples(pairs, b);
+    return biased_samples(pairs, b);
 }
 
 static inline int32_t frame_pair(const int16_t* data, uint64_t position) {
@@ -74,33 +75,59 @@ AVX2_FN static inline __m256d samples_far(const int16_t* data, uint64_t a, uint6
     const __m128i pairs = _mm_setr_epi32(frame_pair(data, a), frame_pair(data, a + 2 * stride),
                                          frame_pair(data, a + stride), frame_pair(data, a + 3 * stride));
     const __m256i positions = _mm256_add_epi64(_mm256_set1_epi64x(static_cast<int64_t>(a)), offsets);
-    return scaled_samples(_mm256_cvtepi16_epi32(pairs), positions);
+    return biased_samples(_mm256_cvtepi16_epi32(pairs), positions);
 }
 
-// Four stereo frames of the mix plus the samples times the volumes (left,
-// right, left, right for the first two frames and for the last two).
-AVX2_FN static inline void add_four(float* out, __m256d s, __m256d volumes01, __m256d volumes23) {
+// Four stereo frames of the mix plus their products (left, right, left,
+// right for the first two frames and for the last two).
+AVX2_FN static inline void add_four(float* out, __m256d product01, __m256d product23) {
     const __m256d mix01 = _mm256_cvtps_pd(_mm_loadu_ps(out));
     const __m256d mix23 = _mm256_cvtps_pd(_mm_loadu_ps(out + 4));
-    const __m256d product01 = _mm256_mul_pd(_mm256_unpacklo_pd(s, s), volumes01);
-    const __m256d product23 = _mm256_mul_pd(_mm256_unpackhi_pd(s, s), volumes23);
     _mm_storeu_ps(out, _mm256_cvtpd_ps(_mm256_add_pd(mix01, product01)));
     _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(_mm256_add_pd(mix23, product23)));
 }
 
 // add_four for the first `frames` (1 to 3) frames only: masked loads and
 // stores leave the floats beyond them, which may lie past the span, alone.
-AVX2_FN static inline void add_some(float* out, __m256d s, __m256d volumes01, __m256d volumes23, int32_t frames) {
+AVX2_FN static inline void add_some(float* out, __m256d product01, __m256d product23, int32_t frames) {
     const __m128i all = _mm_set1_epi32(-1), none = _mm_setzero_si128();
     const __m128i half = _mm_setr_epi32(-1, -1, 0, 0);
     const __m128i mask01 = frames == 1 ? half : all;
     const __m128i mask23 = frames == 3 ? half : none;
     const __m256d mix01 = _mm256_cvtps_pd(_mm_maskload_ps(out, mask01));
     const __m256d mix23 = _mm256_cvtps_pd(_mm_maskload_ps(out + 4, mask23));
-    const __m256d product01 = _mm256_mul_pd(_mm256_unpacklo_pd(s, s), volumes01);
-    const __m256d product23 = _mm256_mul_pd(_mm256_unpackhi_pd(s, s), volumes23);
     _mm_maskstore_ps(out, mask01, _mm256_cvtpd_ps(_mm256_add_pd(mix01, product01)));
     _mm_maskstore_ps(out + 4, mask23, _mm256_cvtpd_ps(_mm256_add_pd(mix23, product23)));
+}
+
+// Steady volumes as the products take them: left, right, left, right scaled
+// by 2^-31 (the samples come times 2^31), and -M times each.
+struct Volumes {
+    __m256d scaled;
+    __m256d unbias;
+};
+
+AVX2_FN static inline Volumes steady_volumes(float left, float right) {
+    const __m256d scaled = _mm256_mul_pd(_mm256_setr_pd(left, right, left, right), _mm256_set1_pd(SCALE));
+    return {scaled, _mm256_mul_pd(scaled, _mm256_set1_pd(-MAGIC))};
+}
+
+// A sample times a steady volume: (M + S) v - M v in one fused step, rounded
+// once, is S v rounded once, the reference's product: the products with M
+// are exact (M has two significant bits, v 24), and so is the scaling of v
+// by a power of two. Spread over the frames' left and right halves.
+AVX2_FN static inline void steady_products(__m256d x, const Volumes& v, __m256d* product01, __m256d* product23) {
+    *product01 = _mm256_fmadd_pd(_mm256_unpacklo_pd(x, x), v.scaled, v.unbias);
+    *product23 = _mm256_fmadd_pd(_mm256_unpackhi_pd(x, x), v.scaled, v.unbias);
+}
+
+// A sample as its true value, S 2^-31 (exact): M 2^-31 taken away in one
+// fused step. Then times per-frame volumes, each product rounded once.
+AVX2_FN static inline void ramp_products(__m256d x, __m128 v0, __m128 v1, __m128 v2, __m128 v3, __m256d* product01,
+                                         __m256d* product23) {
+    const __m256d s = _mm256_fmadd_pd(x, _mm256_set1_pd(SCALE), _mm256_set1_pd(-MAGIC * SCALE));
+    *product01 = _mm256_mul_pd(_mm256_unpacklo_pd(s, s), _mm256_cvtps_pd(_mm_movelh_ps(v0, v1)));
+    *product23 = _mm256_mul_pd(_mm256_unpackhi_pd(s, s), _mm256_cvtps_pd(_mm_movelh_ps(v2, v3)));
 }
 
 // Whether four frames from one position read within one window of eight.
@@ -113,28 +140,32 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
     const uint64_t even = mix_even_step(step, backward);
     const uint64_t stride = backward ? -even : even;
     const __m256i offsets = lane_offsets(stride);
-    // The samples come times 2^31; the volumes take the 2^-31. Scaling by a
-    // power of two leaves every product's rounding as it was.
-    const double l = left * SCALE, r = right * SCALE;
-    const __m256d volumes = _mm256_setr_pd(l, r, l, r);
+    const Volumes volumes = steady_volumes(left, right);
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
+    __m256d p01, p23, q01, q23;
     if (near_steps(even, backward)) {
         for (; k + 8 <= count; k += 8, a += 8 * even, out += 16) {
-            const __m256d s0 = samples_near(data, a, offsets);
-            const __m256d s1 = samples_near(data, a + 4 * even, offsets);
-            add_four(out, s0, volumes, volumes);
-            add_four(out + 8, s1, volumes, volumes);
+            steady_products(samples_near(data, a, offsets), volumes, &p01, &p23);
+            steady_products(samples_near(data, a + 4 * even, offsets), volumes, &q01, &q23);
+            add_four(out, p01, p23);
+            add_four(out + 8, q01, q23);
         }
-        for (; k + 4 <= count; k += 4, a += 4 * even, out += 8)
-            add_four(out, samples_near(data, a, offsets), volumes, volumes);
+        for (; k + 4 <= count; k += 4, a += 4 * even, out += 8) {
+            steady_products(samples_near(data, a, offsets), volumes, &p01, &p23);
+            add_four(out, p01, p23);
+        }
         // The last frames as one more group whose window lies within the
         // data all the same; only their floats of the mix are touched.
-        if (k < count) add_some(out, samples_near(data, a, offsets), volumes, volumes, count - k);
+        if (k < count) {
+            steady_products(samples_near(data, a, offsets), volumes, &p01, &p23);
+            add_some(out, p01, p23, count - k);
+        }
         return last;
-    } else {
-        for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
-            add_four(out, samples_far(data, a, stride, offsets), volumes, volumes);
+    }
+    for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8) {
+        steady_products(samples_far(data, a, stride, offsets), volumes, &p01, &p23);
+        add_four(out, p01, p23);
     }
     for (; k < count; k++, a += stride, out += 2) {
         const double s = mix_sample(data, a);
@@ -156,7 +187,6 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     const uint64_t stride = backward ? -even : even;
     const bool near = near_steps(even, backward);
     const __m256i offsets = lane_offsets(stride);
-    const __m256d scale = _mm256_set1_pd(SCALE);
     const __m128 increment = _mm_setr_ps(left_increment, right_increment, 0.0f, 0.0f);
     __m128 volume = _mm_setr_ps(*left, *right, 0.0f, 0.0f);
     uint64_t a = position & ~uint64_t(1);
@@ -167,9 +197,10 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
         const __m128 v2 = _mm_add_ps(v1, increment);
         const __m128 v3 = _mm_add_ps(v2, increment);
         volume = _mm_add_ps(v3, increment);
-        const __m256d scaled = near ? samples_near(data, a, offsets) : samples_far(data, a, stride, offsets);
-        add_four(out, _mm256_mul_pd(scaled, scale), _mm256_cvtps_pd(_mm_movelh_ps(v0, v1)),
-                 _mm256_cvtps_pd(_mm_movelh_ps(v2, v3)));
+        const __m256d x = near ? samples_near(data, a, offsets) : samples_far(data, a, stride, offsets);
+        __m256d p01, p23;
+        ramp_products(x, v0, v1, v2, v3, &p01, &p23);
+        add_four(out, p01, p23);
     }
     if (near && k < count) {
         // The last frames as one masked group, as in the steady loop; the
@@ -180,8 +211,9 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
         const __m128 v2 = frames > 1 ? _mm_add_ps(v1, increment) : v1;
         const __m128 v3 = frames > 2 ? _mm_add_ps(v2, increment) : v2;
         volume = frames == 1 ? v1 : frames == 2 ? v2 : v3;
-        add_some(out, _mm256_mul_pd(samples_near(data, a, offsets), scale), _mm256_cvtps_pd(_mm_movelh_ps(v0, v1)),
-                 _mm256_cvtps_pd(_mm_movelh_ps(v2, v3)), frames);
+        __m256d p01, p23;
+        ramp_products(samples_near(data, a, offsets), v0, v1, v2, v3, &p01, &p23);
+        add_some(out, p01, p23, frames);
         k = count;
     }
     float l = _mm_cvtss_f32(volume);
