@@ -135,7 +135,7 @@ static bool unpack_cells(Cell* cells, int32_t count, const uint8_t* packed, int3
 // Reads the file's `count` patterns. Old files (`short_header`) keep the row
 // count in one byte, less one, and have an 8-byte pattern header.
 static bool load_patterns(Module* module, StreamRecord* stream, int32_t count, bool short_header) {
-    const int32_t channels = module->channel_count;
+    const int32_t channel_count = module->channel_count;
     for (int32_t p = 0; p < count; p++) {
         uint8_t header[9];
         const int32_t header_size = short_header ? 8 : 9;
@@ -149,7 +149,7 @@ static bool load_patterns(Module* module, StreamRecord* stream, int32_t count, b
         Pattern* pattern = &module->patterns[p];
         pattern->rows = rows;
         if (rows > 0) {
-            pattern->cells = static_cast<Cell*>(std::calloc(static_cast<size_t>(rows) * channels, sizeof(Cell)));
+            pattern->cells = static_cast<Cell*>(std::calloc(static_cast<size_t>(rows) * channel_count, sizeof(Cell)));
             if (!pattern->cells) return false;
         }
         if (packed_size == 0) continue;
@@ -159,17 +159,18 @@ static bool load_patterns(Module* module, StreamRecord* stream, int32_t count, b
         // than the file says it has is damaged, and extra bytes are passed over.
         const int64_t left = stream_left(stream);
         const bool read = stream_get(stream, packed, packed_size) == packed_size;
-        const bool complete = read && unpack_cells(pattern->cells, rows * channels, packed, packed_size);
+        const bool complete = read && unpack_cells(pattern->cells, rows * channel_count, packed, packed_size);
         std::free(packed);
         if (!read) return load_refuse(packed_size, "beyond the bytes left in the file:", left, "pattern %d packed size", p);
         if (!complete)
-            return load_refuse(packed_size, "too few bytes for its cells (rows x channels):", int64_t{rows} * channels,
-                               "pattern %d packed size", p);
+            return load_refuse(packed_size, "too few bytes for its cells (rows x channels):",
+                               int64_t{rows} * channel_count, "pattern %d packed size", p);
     }
     // Patterns the order table names but the file lacks play as 64 empty rows.
     for (int32_t p = count; p < module->used_pattern_count; p++) {
         module->patterns[p].rows = 64;
-        module->patterns[p].cells = static_cast<Cell*>(std::calloc(static_cast<size_t>(64) * channels, sizeof(Cell)));
+        module->patterns[p].cells =
+            static_cast<Cell*>(std::calloc(static_cast<size_t>(64) * channel_count, sizeof(Cell)));
         if (!module->patterns[p].cells) return false;
     }
     return true;
@@ -179,12 +180,13 @@ static bool load_patterns(Module* module, StreamRecord* stream, int32_t count, b
 
 // The header's counts within what the player holds, and the header within
 // the file; false, with the reason, to refuse the module.
-static bool header_within_limits(int32_t channels, int32_t patterns, int32_t instruments, uint32_t header_size,
+static bool header_within_limits(int32_t channel_count, int32_t patterns, int32_t instruments, uint32_t header_size,
                                  int64_t file_size) {
     // Shorter, and the channel count itself is missing.
     if (file_size < 70) return load_refuse(file_size, "below the least of", 70, "file size");
-    if (channels < 1) return load_refuse(channels, "below the least of", 1, "channel count");
-    if (channels > MAX_CHANNELS) return load_refuse(channels, "above the limit of", MAX_CHANNELS, "channel count");
+    if (channel_count < 1) return load_refuse(channel_count, "below the least of", 1, "channel count");
+    if (channel_count > MAX_CHANNELS)
+        return load_refuse(channel_count, "above the limit of", MAX_CHANNELS, "channel count");
     if (patterns > MAX_PATTERNS) return load_refuse(patterns, "above the limit of", MAX_PATTERNS, "pattern count");
     if (instruments > MAX_INSTRUMENTS)
         return load_refuse(instruments, "above the limit of", MAX_INSTRUMENTS, "instrument count");
@@ -201,15 +203,15 @@ static int32_t load_header(Module* module, StreamRecord* stream) {
     stream_get(stream, header, sizeof header);
     const uint32_t header_size = le_read32(header);
     const int32_t song_length = le_read16(header + 4);
-    const int32_t channels = le_read16(header + 8);
+    const int32_t channel_count = le_read16(header + 8);
     const int32_t pattern_count = le_read16(header + 10);
     const int32_t instrument_count = le_read16(header + 12);
-    if (!header_within_limits(channels, pattern_count, instrument_count, header_size, stream->size)) return -1;
+    if (!header_within_limits(channel_count, pattern_count, instrument_count, header_size, stream->size)) return -1;
 
     // The order table has 256 entries; a longer song can only mean all of them.
     module->song_length = static_cast<int16_t>(song_length > 256 ? 256 : song_length);
     module->restart_position = static_cast<int16_t>(le_read16(header + 6));
-    module->channel_count = static_cast<int16_t>(channels);
+    module->channel_count = static_cast<int16_t>(channel_count);
     module->flags = static_cast<int16_t>(le_read16(header + 14));
     module->default_speed = static_cast<int16_t>(le_read16(header + 16));
     module->default_bpm = static_cast<int16_t>(le_read16(header + 18));

@@ -18,5 +18,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The dev preset (CMakePresets.json) into build/; CI sets BSA_WERROR=ON.
+cmake --preset dev -DBSA_WERROR="${BSA_WERROR:-OFF}"
 cmake --build build -j"$(nproc)"

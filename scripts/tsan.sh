@@ -4,7 +4,7 @@
 # without locks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBSA_SANITIZE=thread >/dev/null
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBSA_SANITIZE=thread -DBSA_WERROR="${BSA_WERROR:-OFF}" >/dev/null
 cmake --build build-tsan -j"$(nproc)" --target test_player test_output
 for t in test_player test_output; do
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ./build-tsan/tests/$t --gtest_brief=1

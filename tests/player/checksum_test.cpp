@@ -9,7 +9,7 @@
 #include <vector>
 #include "player/mp.h"
 #include "player/mp_render.h"
-#include "tests/player/corpus.h"
+#include "tests/corpus.h"
 #include "tests/player/xm_builder.h"
 
 namespace {

@@ -2,7 +2,6 @@
 // tracker's own playback differs from the defined one, with the rows, ticks,
 // pitches and volumes that tracker gives them, and the profile's choice.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "player/commands.h"
 #include "player/mp_render.h"
 #include "player/seq.h"
+#include "tests/corpus.h"
 
 namespace {
 
@@ -388,9 +388,8 @@ void count_row(const RenderRow&, void* user) { ++*static_cast<int32_t*>(user); }
 // Real modules against the figures of the peer players: rows and length of
 // one pass of the song, and every module heard in the compatible profile.
 TEST(Compat, CorpusModules) {
-    const std::string dir = BSA_SOURCE_DIR "/../shared/corpus";
-    struct stat info;
-    if (stat(dir.c_str(), &info) != 0) GTEST_SKIP() << "no corpus at " << dir;
+    REQUIRE_CORPUS();
+    const std::string dir = corpus_dir();
     struct Figures { const char* file; int32_t rows; int64_t frames; };
     const Figures figures[] = {{"m02_grass_near_the_house.xm", 3104, 8213184},  // 186.24 s
                                {"m08_roadblas.xm", 1664, 4402944},              // 99.84 s

@@ -3,7 +3,6 @@
 // whole songs (built here to reach loops of every kind, ramps, sample ends
 // and 32 voices; the embedded module; the corpus) rendered to 16 bits.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -17,6 +16,7 @@
 #include "player/mp_render.h"
 #include "player/output_settings.h"
 #include "tests/player/xm_builder.h"
+#include "tests/corpus.h"
 
 namespace {
 
@@ -289,9 +289,8 @@ TEST(MixPaths, BuiltSongGivesTheReferenceBits) {
 
 TEST(MixPaths, EmbeddedAndCorpusModulesGiveTheReferenceBits) {
     expect_paths_agree("module.xm", read_file(BSA_SOURCE_DIR "/assets/module.xm"), 44100, 0);
-    const std::string dir = BSA_SOURCE_DIR "/../shared/corpus";
-    struct stat info;
-    if (stat(dir.c_str(), &info) != 0) GTEST_SKIP() << "no corpus at " << dir;
+    REQUIRE_CORPUS();
+    const std::string dir = corpus_dir();
     const char* files[] = {"m03_dontyou.xm",  "m04_rhino_sting.xm", "m05_ZALZA_-_Tekilla_groove.xm",
                            "m06_MRHPx-HBTN_LUCiFER.xm", "m07_JUHO_-_Ihana_paiva.xm", "m08_roadblas.xm",
                            "m16_cydonian_sky.xm", "m17_rfchip001.xm", "m18_title.xm"};

@@ -15,11 +15,11 @@ struct SeqSong {
     std::vector<std::vector<int16_t>> data;
 
     // `rows` per pattern; orders 0..n-1 name patterns 0..n-1 unless changed.
-    SeqSong(int channels, std::vector<int32_t> rows, int instrument_count = 1) {
+    SeqSong(int channel_count, std::vector<int32_t> rows, int instrument_count = 1) {
         cells.resize(rows.size());
         patterns.resize(rows.size());
         for (size_t p = 0; p < rows.size(); p++) {
-            cells[p].assign(static_cast<size_t>(rows[p]) * channels, Cell{0, 0, 0, 0, 0});
+            cells[p].assign(static_cast<size_t>(rows[p]) * channel_count, Cell{0, 0, 0, 0, 0});
             patterns[p].rows = rows[p];
             patterns[p].cells = cells[p].empty() ? nullptr : cells[p].data();
         }
@@ -48,7 +48,7 @@ struct SeqSong {
         m.patterns = patterns.data();
         m.instruments = instruments.data();
         m.song_length = static_cast<int16_t>(rows.size());
-        m.channel_count = static_cast<int16_t>(channels);
+        m.channel_count = static_cast<int16_t>(channel_count);
         m.pattern_count = static_cast<int32_t>(rows.size());
         m.used_pattern_count = m.pattern_count;
         m.instrument_count = static_cast<int16_t>(instrument_count);

@@ -11,9 +11,9 @@
 #include "tools/xm_writer/xm_writer.h"
 
 // A song of one pattern of `rows` empty rows and one instrument with `sample`.
-inline XmSong xm_simple_song(const XmSample& sample, int channels = 4, int rows = 64) {
+inline XmSong xm_simple_song(const XmSample& sample, int channel_count = 4, int rows = 64) {
     XmSong song;
-    song.channels = static_cast<uint16_t>(channels);
+    song.channels = static_cast<uint16_t>(channel_count);
     XmPattern p;
     p.rows = rows;
     song.patterns.push_back(p);

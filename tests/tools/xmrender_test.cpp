@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include "tests/corpus.h"
 #include "tests/tools/tool_run.h"
 #include "tools/xm_writer/xm_writer.h"
 
 namespace {
 
 const std::string XMRENDER = std::string(BSA_BINARY_DIR) + "/tools/xmrender/xmrender";
-const std::string CORPUS = std::string(BSA_SOURCE_DIR) + "/../shared/corpus";
 constexpr int64_t ROW = 6 * 882;  // frames of a row at speed 6, BPM 125, 44100 Hz
 
 // A two-channel song of patterns with the given rows, played in order, a
@@ -186,10 +186,12 @@ TEST(Xmrender, InfoAndTimeline) {
     EXPECT_EQ(lines[14], "       900     0       0   7     3 125");
 
     // Real modules, and the exact reason of a refusal.
-    r = tool_run(dir, XMRENDER + " -i '" + CORPUS + "/m04_rhino_sting.xm'");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Channels:       6\n"), std::string::npos);
-    EXPECT_NE(r.out.find("then it repeats from order 0, row 0\n"), std::string::npos);
+    if (corpus_available()) {
+        r = tool_run(dir, XMRENDER + " -i '" + corpus_dir() + "/m04_rhino_sting.xm'");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("Channels:       6\n"), std::string::npos);
+        EXPECT_NE(r.out.find("then it repeats from order 0, row 0\n"), std::string::npos);
+    }
     song.channels = 33;
     tool_write(dir + "/wide.xm", xm_build(song));
     r = tool_run(dir, XMRENDER + " -i wide.xm");
