@@ -8,7 +8,7 @@
 #include "player/mp.h"
 
 static uint32_t icon_pixels[32 * 32];
-static const FwIcon icon = {32, 32, icon_pixels};
+static FwIcon icon = {32, 32, icon_pixels, nullptr};
 
 static int demo_main(void* instance, int show, const char* command_line) {
     if (decode_tga(icon_pixels, asset_icon, asset_icon_size, 32, 32)) fw_icon = &icon;
@@ -43,6 +43,9 @@ static int demo_main(void* instance, int show, const char* command_line) {
 #ifdef _WIN32
 #include <windows.h>
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    // The window shows the program's own icon, resource 101; the pixels
+    // serve where a backend draws its icon itself.
+    icon.system_icon = LoadIconA(instance, MAKEINTRESOURCEA(101));
     // The whole command line, program path included, is searched for "/c".
     return demo_main(instance, show, GetCommandLineA());
 }

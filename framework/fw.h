@@ -18,6 +18,7 @@ struct FwIcon {
     int32_t width;
     int32_t height;
     const uint32_t* pixels;  // 0x00RRGGBB, rows top first
+    void* system_icon;       // the system's own icon where the program carries one (Windows), else null
 };
 
 extern FrameBuffer fw_frame;

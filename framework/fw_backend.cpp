@@ -14,6 +14,9 @@ struct FwBackendChoice {
 };
 
 static const FwBackendChoice fw_backends[] = {
+#ifdef _WIN32
+    {&fw_win32_platform, true},
+#endif
 #ifdef BSA_HAVE_SDL
     {&fw_sdl_platform, true},
 #endif

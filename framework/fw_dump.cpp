@@ -7,8 +7,21 @@
 #include <string>
 #include <vector>
 #include "framework/fw_internal.h"
+#ifdef _WIN32
+#include <windows.h>  // after the framework's own message names
+#endif
 
 static std::vector<uint32_t> fw_dumped;
+
+// Puts the finished file in place of the old one in one step. The C
+// library's rename on Windows refuses to replace a file.
+static bool fw_replace_file(const std::string& from, const char* to) {
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to, MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    return std::rename(from.c_str(), to) == 0;
+#endif
+}
 
 static bool fw_write_ppm(const char* path, const uint32_t* image, int32_t width, int32_t height) {
     const std::string partial = std::string(path) + ".part";
@@ -26,7 +39,7 @@ static bool fw_write_ppm(const char* path, const uint32_t* image, int32_t width,
         std::fwrite(row.data(), 1, row.size(), file);
     }
     const bool written = std::fclose(file) == 0;
-    return written && std::rename(partial.c_str(), path) == 0;
+    return written && fw_replace_file(partial, path);
 }
 
 void fw_dump_frame(const uint32_t* image, int32_t width, int32_t height) {

@@ -35,8 +35,8 @@ void fw_restore_display() {
         fw_frame.pixels = nullptr;
     }
     fw_leave_mode();
-    std::free(fw_display.dib_bits);
-    fw_display.dib_bits = nullptr;
+    if (fw_os()->stop) fw_os()->stop();
+    fw_release_dib();
     // The window's WM_DESTROY re-enters fw_exit, which finds the restore done
     // and ends the process there.
     if (fw_display.window) {
@@ -44,6 +44,7 @@ void fw_restore_display() {
         fw_display.window = nullptr;
         fw_os()->destroy_window(window);
     }
+    if (fw_os()->reset_display) fw_os()->reset_display();
 }
 
 [[noreturn]] static void fw_end_process() {

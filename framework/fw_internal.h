@@ -10,11 +10,20 @@
 
 enum class DisplayMode : int32_t { Windowed = 0, FullScreen = 1 };
 
-// How the windowed back-end's image is laid out; rows run bottom first.
+// How the windowed back-end's image is laid out, field for field as the
+// system's bitmap header; the positive height says the rows run bottom first.
 struct FwDibHeader {
+    uint32_t size;  // of this header: 40
     int32_t width;
     int32_t height;
-    int32_t bit_count;
+    uint16_t planes;
+    uint16_t bit_count;
+    uint32_t compression;  // 0: plain RGB
+    uint32_t size_image;
+    int32_t x_pels_per_meter;
+    int32_t y_pels_per_meter;
+    uint32_t colours_used;
+    uint32_t colours_important;
 };
 
 struct DisplayState {
@@ -33,6 +42,7 @@ struct DisplayState {
     int32_t client_height;
     FwWindow window;
     uint8_t* dib_bits;              // the windowed back-end's bottom-up image
+    uint8_t dib_is_own;             // dib_bits came from calloc, not from the backend
     FwDibHeader dib_header;
     uint8_t switch_pending;         // keys toggled fw_windowed; the switch waits for the end of their run
 };
@@ -83,6 +93,8 @@ void fw_leave_mode();
 bool fw_enter_full_screen();
 void fw_leave_full_screen();
 void fw_create_dib();
+FwDibHeader fw_dib_header(int32_t width, int32_t height, int32_t depth);
+void fw_release_dib();
 
 // ---- presentation ----
 void fw_present(const uint32_t* image);

@@ -30,13 +30,38 @@ void fw_find_display_mode() {
     }
 }
 
+FwDibHeader fw_dib_header(int32_t width, int32_t height, int32_t depth) {
+    FwDibHeader h = {};
+    h.size = sizeof(FwDibHeader);
+    h.width = width;
+    h.height = height;  // positive: bottom-up, the only layout DrawDib draws
+    h.planes = 1;
+    h.bit_count = static_cast<uint16_t>(depth);
+    h.x_pels_per_meter = 1;
+    h.y_pels_per_meter = 1;
+    return h;
+}
+
+// The backend's image memory stays with the backend, which keeps it to the end.
+void fw_release_dib() {
+    DisplayState& d = fw_display;
+    if (d.dib_is_own) std::free(d.dib_bits);
+    d.dib_bits = nullptr;
+    d.dib_is_own = 0;
+}
+
 void fw_create_dib() {
     DisplayState& d = fw_display;
-    std::free(d.dib_bits);
-    d.dib_bits = nullptr;
-    d.dib_header = {d.width, d.height, d.depth};
+    fw_release_dib();
+    d.dib_header = fw_dib_header(d.width, d.height, d.depth);
     const int64_t bytes = static_cast<int64_t>(d.pitch) * d.height;
-    if (bytes > 0) d.dib_bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
+    if (bytes > 0 && fw_os()->create_image) {
+        d.dib_bits = static_cast<uint8_t*>(fw_os()->create_image(d.window, d.width, d.height, d.depth));
+    }
+    if (bytes > 0 && !d.dib_bits) {
+        d.dib_bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
+        d.dib_is_own = d.dib_bits != nullptr;
+    }
     d.client_width = fw_client_size(d.width);
     d.client_height = fw_client_size(d.height);
 }

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include "player/output_state.h"
 
+#ifdef _WIN32
+extern const AudioDevice mp_waveout_device;  // waveOut on the wave mapper
+#endif
 #ifdef BSA_HAVE_SDL
 extern const AudioDevice mp_sdl_device;  // SDL2 audio, S16 stereo
 #endif

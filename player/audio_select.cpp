@@ -15,6 +15,9 @@ struct AudioChoice {
 };
 
 static const AudioChoice audio_choices[] = {
+#ifdef _WIN32
+    {"waveout", &mp_waveout_device, false, true},
+#endif
 #ifdef BSA_HAVE_SDL
     {"sdl", &mp_sdl_device, false, true},
 #endif

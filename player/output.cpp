@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <thread>
 #include "player/loader_internal.h"
 #include "player/mix_kernels.h"
@@ -14,6 +15,8 @@
 #include "player/seq.h"
 
 OutputState output_state{};
+
+constexpr std::align_val_t MIX_ALIGNMENT{16};
 
 // The log's fields are read by the getters while the render thread writes
 // them: atomic accesses, no lock. Release and acquire, so that a reader that
@@ -54,8 +57,9 @@ static bool ring_create() {
 // as long as the ring would have each block fetched from memory again.
 static bool mix_create() {
     const size_t bytes = static_cast<size_t>(output_settings.block_frames) * 2 * sizeof(float);
-    // aligned_alloc wants a size that is a multiple of the alignment; block_frames is a multiple of 4
-    output_state.mix_buffer = static_cast<float*>(std::aligned_alloc(16, (bytes + 15) / 16 * 16));
+    // The aligned operator new rather than aligned_alloc, which the Windows C
+    // library lacks; it answers null instead of throwing.
+    output_state.mix_buffer = static_cast<float*>(::operator new[](bytes, MIX_ALIGNMENT, std::nothrow));
     if (!output_state.mix_buffer) return false;
     std::memset(output_state.mix_buffer, 0, bytes);
     return true;
@@ -115,7 +119,7 @@ bool mp_stop(Module* module) {
         output_thread_join();
         o.thread_started = false;
     }
-    std::free(o.mix_buffer);
+    ::operator delete[](o.mix_buffer, MIX_ALIGNMENT);
     o.mix_buffer = nullptr;
     // Released once per hand-over, so a second stop releases nothing.
     if (o.audio_device && o.ring_handed_over) o.audio_device->release();

@@ -5,7 +5,10 @@
 #include <system_error>
 #include <thread>
 #include "player/output_state.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <pthread.h>
 #include <sched.h>
 #endif
@@ -32,11 +35,13 @@ int32_t ring_blocks_due(int32_t write, int32_t playing, int32_t blocks_in_ring) 
     return due;
 }
 
-// The thread must not miss its blocks behind the program's drawing. Asking
-// for real-time scheduling usually needs privileges; without them it runs
-// at normal priority, which is enough on an idle machine.
+// The thread must not miss its blocks behind the program's drawing. On Linux
+// real-time scheduling usually needs privileges; without them it runs at
+// normal priority, which is enough on an idle machine.
 static void raise_thread_priority() {
-#ifndef _WIN32
+#ifdef _WIN32
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+#else
     sched_param param{};
     param.sched_priority = sched_get_priority_min(SCHED_FIFO);
     (void)pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);

@@ -140,6 +140,7 @@ static void fake_unlock_and_flip() {
 static void fake_draw_image(FwWindow, const void* bits, int32_t width, int32_t height, int32_t depth,
                             int32_t dest_width, int32_t dest_height) {
     fake.draws++;
+    fake.drawn_from = bits;
     if (depth != 32) return;
     const uint32_t* p = static_cast<const uint32_t*>(bits);
     fake.drawn.assign(p, p + static_cast<size_t>(width) * height);
@@ -151,6 +152,15 @@ static void fake_draw_image(FwWindow, const void* bits, int32_t width, int32_t h
 
 static void fake_message_box(const char* text, const char* caption) {
     fake.message_boxes.push_back(std::string(caption) + "|" + text);
+}
+
+static void fake_stop() { fake.calls.push_back("stop"); }
+static void fake_reset_display() { fake.calls.push_back("reset display"); }
+
+static void* fake_create_image(FwWindow, int32_t width, int32_t height, int32_t depth) {
+    if (!fake.backend_image) return nullptr;
+    fake.image.assign(static_cast<size_t>(width) * height * depth / 8, 0xCD);
+    return fake.image.data();
 }
 
 static void fake_exit_process(int32_t code) {
@@ -182,6 +192,9 @@ static const FwPlatform fake_platform = {
     .draw_image = fake_draw_image,
     .message_box = fake_message_box,
     .exit_process = fake_exit_process,
+    .stop = fake_stop,
+    .reset_display = fake_reset_display,
+    .create_image = fake_create_image,
 };
 
 static bool fake_has_mmx() { return fake.has_mmx; }
@@ -195,7 +208,7 @@ void fake_reset() {
     fake.has_mmx = true;
     fake.cursor_visible = true;
     std::free(fw_frame.base);
-    std::free(fw_display.dib_bits);
+    fw_release_dib();
     fw_frame = FrameBuffer{};
     fw_display = DisplayState{};
     fw_caption = nullptr;

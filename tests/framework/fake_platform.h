@@ -37,6 +37,7 @@ struct FakeDisplay {
     // (0 x 0: none); a flip then composes `desktop` as the screen would show it.
     int32_t desktop_width, desktop_height, desktop_bits;
     std::vector<uint32_t> desktop;  // the back buffer's raw pixels, black around
+    bool backend_image;                    // the windowed image lives in `image`, not in framework memory
     // state and record
     std::deque<FwMessage> queue;
     std::vector<FakeWindow*> windows;
@@ -51,6 +52,8 @@ struct FakeDisplay {
     std::vector<uint32_t> drawn;           // the last windowed image, as handed over (bottom-up)
     int32_t drawn_width, drawn_height, drawn_dest_width, drawn_dest_height;
     std::vector<std::string> message_boxes;  // "caption|text"
+    std::vector<uint8_t> image;            // the backend's windowed image memory
+    const void* drawn_from;                // where the last windowed image was read
 };
 
 extern FakeDisplay fake;

@@ -60,7 +60,7 @@ TEST(FrameBuffer, OpenShowsBlackAndZeroFilledStore) {
 
 TEST(Window, TitleIconSizeAndCentring) {
     static const uint32_t icon_pixels[4] = {1, 2, 3, 4};
-    static const FwIcon icon = {2, 2, icon_pixels};
+    static const FwIcon icon = {2, 2, icon_pixels, nullptr};
     fake_reset();
     fw_icon = &icon;
     fw_init("*", nullptr, 0);

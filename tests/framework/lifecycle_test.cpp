@@ -41,11 +41,13 @@ TEST(Ending, EscapeEndsFromInsideThePump) {
               1);
     EXPECT_FALSE(returned);
     EXPECT_EQ(fw_windowed, 0);
-    // Full screen was left, and the window took its windowed style, before it was destroyed.
+    // Full screen was left, the window took its windowed style and the
+    // backends were released, before the window was destroyed.
     const auto& c = fake.calls;
     auto leave = std::find(c.begin(), c.end(), "leave");
     auto windowed = std::find(leave, c.end(), "style windowed");
-    auto destroy = std::find(windowed, c.end(), "destroy");
+    auto stop = std::find(windowed, c.end(), "stop");
+    auto destroy = std::find(stop, c.end(), "destroy");
     EXPECT_NE(destroy, c.end());
     EXPECT_EQ(fake_count("destroy"), 1);
     EXPECT_EQ(fake_count("exit"), 1);  // the re-entrant WM_DESTROY ended it
@@ -85,6 +87,8 @@ TEST(Ending, FatalBeforeAnyWindowSkipsWhatIsMissing) {
     EXPECT_EQ(fake.message_boxes, std::vector<std::string>{"|broken"});
     EXPECT_EQ(fake_count("destroy"), 0);
     EXPECT_EQ(fake_count("leave"), 0);
+    // No window whose end would end the program: the display settings are put back.
+    EXPECT_EQ(fake_count("reset display"), 1);
 
     // With a window up the message is still shown, out of full screen, before the end.
     open_demo_screen({mode32()});
@@ -92,6 +96,7 @@ TEST(Ending, FatalBeforeAnyWindowSkipsWhatIsMissing) {
     EXPECT_EQ(fake.message_boxes, std::vector<std::string>{"|late"});
     EXPECT_FALSE(fake.full_screen);
     EXPECT_EQ(fake_count("destroy"), 1);
+    EXPECT_EQ(fake_count("reset display"), 0);  // the window's end ended the program first
 }
 
 TEST(Input, PointerScreenSaverAndPassingOn) {

@@ -86,4 +86,34 @@ TEST(Windowed, ImageIsHandedOverBottomUp) {
     for (int32_t y = 0; y < 240; y++) {
         ASSERT_EQ(std::memcmp(&fake.drawn[(239 - y) * 320], fw_frame.pixels + y * 320, 1280), 0) << y;
     }
+    // The header the system reads: 40 bytes, positive height (bottom-up), one
+    // plane, 32 bits, plain RGB, one pixel per metre, no colour table.
+    const FwDibHeader& h = fw_display.dib_header;
+    EXPECT_EQ(h.size, 40u);
+    EXPECT_EQ(h.width, 320);
+    EXPECT_EQ(h.height, 240);
+    EXPECT_EQ(h.planes, 1);
+    EXPECT_EQ(h.bit_count, 32);
+    EXPECT_EQ(h.compression, 0u);
+    EXPECT_EQ(h.size_image, 0u);
+    EXPECT_EQ(h.x_pels_per_meter, 1);
+    EXPECT_EQ(h.y_pels_per_meter, 1);
+    EXPECT_EQ(h.colours_used, 0u);
+    EXPECT_EQ(h.colours_important, 0u);
+}
+
+TEST(Windowed, ImageInTheBackendsMemoryIsDrawnFromThereAndLeftToIt) {
+    fake_reset();
+    fake.backend_image = true;
+    fw_init("w", nullptr, 0);
+    fw_open_screen(320, 240);
+    ASSERT_EQ(fw_display.dib_bits, fake.image.data());
+    fill_pattern();
+    fw_show_frame(fw_frame.pixels);
+    EXPECT_EQ(fake.drawn_from, fake.image.data());
+    EXPECT_EQ(std::memcmp(fake.image.data(), fw_frame.pixels + 239 * 320, 1280), 0);  // bottom row first
+    // The end forgets the backend's memory rather than freeing it.
+    EXPECT_EQ(fake_exit_code([] { fw_exit(); }), 1);
+    EXPECT_EQ(fw_display.dib_bits, nullptr);
+    EXPECT_EQ(fake.image.size(), 320u * 240 * 4);
 }

@@ -49,6 +49,9 @@ bool draw_commands(const Source& source, size_t first, size_t end, int mouth, Pi
 Bytes make_background(const std::string& source_dir);
 Bytes make_sprites(const std::string& source_dir);
 Bytes make_icon(const std::string& source_dir);
+// The window icon as a Windows .ico, from the TGA that make_icon writes.
+Bytes ico_from_tga(const Bytes& tga);
+Bytes make_icon_file(const std::string& source_dir);
 Bytes make_font(const std::string& source_dir);
 
 // ---- texts ----
@@ -61,6 +64,6 @@ bool check_scroll_text(const std::string& text);
 Bytes make_module(const std::string& source_dir);
 
 // ---- everything ----
-extern const char* const asset_file_names[6];
+extern const char* const asset_file_names[7];
 // Writes every asset file into output_dir; false (with a message) on the first failure.
 bool make_all_assets(const std::string& source_dir, const std::string& output_dir);

@@ -5,7 +5,7 @@
 #include "framework/fw.h"
 
 static uint32_t icon_pixels[32 * 32];
-static const FwIcon icon = {32, 32, icon_pixels};
+static const FwIcon icon = {32, 32, icon_pixels, nullptr};
 
 static void draw_picture(uint32_t* pixels) {
     for (int32_t y = 0; y < 240; y++) {
