@@ -11,7 +11,8 @@ static uint32_t icon_pixels[32 * 32];
 static FwIcon icon = {32, 32, icon_pixels, nullptr};
 
 static int demo_main(void* instance, int show, const char* command_line) {
-    if (decode_tga(icon_pixels, asset_icon, asset_icon_size, 32, 32)) fw_icon = &icon;
+    // The system's own icon serves where the picture cannot be decoded.
+    if (decode_tga(icon_pixels, asset_icon, asset_icon_size, 32, 32) || icon.system_icon) fw_icon = &icon;
     fw_init("*", instance, show);
     fw_caption = "Bramzeil Strikes Air";
     fw_open_screen(SCREEN_WIDTH, SCREEN_HEIGHT);

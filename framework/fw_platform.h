@@ -74,15 +74,15 @@ struct FwPlatform {
                        int32_t destination_width, int32_t destination_height);
     void (*message_box)(const char* text, const char* caption);
     void (*exit_process)(int32_t code);
-    // Optional (null: nothing to do, or the framework's own memory).
-    // Releases what `start` set up, before the window goes.
-    void (*stop)();
+    // Optional, null where there is nothing to do (or the framework's own
+    // memory serves). Releases what `start` set up, before the window goes.
+    void (*stop)() = nullptr;
     // Puts back the display settings the system keeps, when no window is
     // left whose destruction would end the program first.
-    void (*reset_display)();
+    void (*reset_display)() = nullptr;
     // Memory for the windowed image of `draw_image`, kept by the backend
     // until the process ends; null when it cannot be had.
-    void* (*create_image)(FwWindow window, int32_t width, int32_t height, int32_t depth);
+    void* (*create_image)(FwWindow window, int32_t width, int32_t height, int32_t depth) = nullptr;
 };
 
 extern const FwPlatform fw_headless_platform;

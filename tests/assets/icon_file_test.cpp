@@ -28,7 +28,7 @@ TEST(IconFile, SamePictureAsTheWindowIcon) {
     EXPECT_EQ(le(ico, 30, 4), 64u);  // colours and mask, one above the other
 
     uint32_t icon[32 * 32];
-    decode_tga(icon, asset_icon, 32, 32);
+    ASSERT_TRUE(decode_tga(icon, asset_icon, asset_icon_size, 32, 32));
     const size_t palette = 22 + 40, pixels = palette + 1024, mask = pixels + 1024;
     for (int y = 0; y < 32; y++) {
         for (int x = 0; x < 32; x++) {

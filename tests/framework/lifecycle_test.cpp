@@ -137,8 +137,9 @@ TEST(Ending, EndingsGoFirstWhateverIsQueued) {
         }
         fake_queue(WM_KEYDOWN, VK_SPACE);
         EXPECT_EQ(fake_exit_code([] { fw_show_frame(fw_frame.pixels); }), 1);
-        // Only the restore ran: out of full screen, window destroyed, process ended.
+        // Only the restore ran: out of full screen, back-ends released, window
+        // destroyed, process ended.
         std::vector<std::string> after(fake.calls.begin() + static_cast<long>(calls), fake.calls.end());
-        EXPECT_EQ(after, (std::vector<std::string>{"leave", "style windowed", "destroy", "exit"}));
+        EXPECT_EQ(after, (std::vector<std::string>{"leave", "style windowed", "stop", "destroy", "exit"}));
     }
 }
