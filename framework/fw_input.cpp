@@ -28,7 +28,11 @@ static bool fw_is_ending(const FwMessage& m) {
 }
 
 static void fw_dispatch(const FwMessage& m) {
-    fw_class_proc(m.window, m.message, m.wparam, m.lparam);
+    if (fw_os()->dispatch_message) {
+        fw_os()->dispatch_message(&m);
+    } else {
+        fw_class_proc(m.window, m.message, m.wparam, m.lparam);
+    }
 }
 
 // The queue is read whole before anything is dispatched. A quit, a close or

@@ -83,6 +83,9 @@ struct FwPlatform {
     // Memory for the windowed image of `draw_image`, kept by the backend
     // until the process ends; null when it cannot be had.
     void* (*create_image)(FwWindow window, int32_t width, int32_t height, int32_t depth) = nullptr;
+    // Hands a message taken by peek_message to its window's procedure the
+    // window system's way; null: the framework calls its class procedure.
+    void (*dispatch_message)(const FwMessage* message) = nullptr;
 };
 
 extern const FwPlatform fw_headless_platform;

@@ -202,20 +202,34 @@ static void fw_win32_destroy_window(FwWindow window) {
     DestroyWindow(static_cast<HWND>(window));
 }
 
-// The system dispatches the messages itself, so that what the framework
-// passes on reaches DefWindowProcA with its real window; only the quit
-// message comes back to the framework's pump.
+// A paint message is no queued message: the system makes one whenever the
+// window needs painting, so it is dispatched here at once (the default
+// procedure validates the window); left to the framework's batch it would
+// come back for ever and the queue would never run empty.
 static bool fw_win32_peek_message(FwMessage* message) {
     MSG m;
     while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-        if (m.message == WM_QUIT) {
-            *message = FwMessage{m.hwnd, m.message, m.wParam, m.lParam};
-            return true;
+        if (m.message == WM_PAINT) {
+            DispatchMessageA(&m);
+            continue;
         }
-        TranslateMessage(&m);
-        DispatchMessageA(&m);
+        *message = FwMessage{m.hwnd, m.message, m.wParam, m.lParam};
+        return true;
     }
     return false;
+}
+
+// Through the system, so that each message reaches the procedure of its own
+// window, and what the framework passes on reaches DefWindowProcA as sent.
+static void fw_win32_dispatch_message(const FwMessage* message) {
+    MSG m = {};
+    m.hwnd = static_cast<HWND>(message->window);
+    m.message = message->message;
+    m.wParam = static_cast<WPARAM>(message->wparam);
+    m.lParam = static_cast<LPARAM>(message->lparam);
+    m.time = static_cast<DWORD>(GetMessageTime());
+    TranslateMessage(&m);
+    DispatchMessageA(&m);
 }
 
 static void fw_win32_post_quit() {
@@ -384,4 +398,5 @@ const FwPlatform fw_win32_platform = {
     .stop = fw_win32_stop,
     .reset_display = fw_win32_reset_display,
     .create_image = fw_win32_create_image,
+    .dispatch_message = fw_win32_dispatch_message,
 };

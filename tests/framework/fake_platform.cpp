@@ -154,6 +154,12 @@ static void fake_message_box(const char* text, const char* caption) {
     fake.message_boxes.push_back(std::string(caption) + "|" + text);
 }
 
+// As a window system does it: to the procedure of the message's own window.
+static void fake_dispatch_message(const FwMessage* m) {
+    fake.dispatches++;
+    fake_of(m->window)->proc(m->window, m->message, m->wparam, m->lparam);
+}
+
 static void fake_stop() { fake.calls.push_back("stop"); }
 static void fake_reset_display() { fake.calls.push_back("reset display"); }
 
@@ -195,6 +201,7 @@ static const FwPlatform fake_platform = {
     .stop = fake_stop,
     .reset_display = fake_reset_display,
     .create_image = fake_create_image,
+    .dispatch_message = fake_dispatch_message,
 };
 
 static bool fake_has_mmx() { return fake.has_mmx; }

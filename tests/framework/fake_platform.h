@@ -48,7 +48,7 @@ struct FakeDisplay {
     std::vector<uint8_t> back_buffer;      // the locked surface's store
     int32_t back_pitch;
     std::vector<uint8_t> flipped;          // the back buffer as of the last flip
-    int32_t flips, restores, locks, draws, enum_calls;
+    int32_t flips, restores, locks, draws, enum_calls, dispatches;
     std::vector<uint32_t> drawn;           // the last windowed image, as handed over (bottom-up)
     int32_t drawn_width, drawn_height, drawn_dest_width, drawn_dest_height;
     std::vector<std::string> message_boxes;  // "caption|text"

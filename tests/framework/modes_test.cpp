@@ -52,7 +52,9 @@ TEST(Switching, SpaceAndF2ToggleAndRepeat) {
     open_demo_screen({mode32()});
     ASSERT_EQ(fw_display.mode, DisplayMode::FullScreen);
     fake_queue(WM_KEYDOWN, VK_SPACE);
+    const int32_t dispatches = fake.dispatches;
     fw_show_frame(fw_frame.pixels);
+    EXPECT_EQ(fake.dispatches, dispatches + 1);  // the window system's way
     EXPECT_EQ(fw_windowed, 1);
     EXPECT_EQ(fw_display.mode, DisplayMode::Windowed);
     EXPECT_FALSE(fake.full_screen);
