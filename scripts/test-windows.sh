@@ -2,13 +2,11 @@
 # The Windows part of the checks: builds both executables, checks how they
 # are made (GUI programs for i386 and x86-64, importing system libraries
 # only, with DirectDraw and DrawDib left to run time, the icon as resource
-# 101), then runs the Wine end-to-end test of the 64-bit one. Installs Wine
-# and the X tools where they are missing.
+# 101), then runs the Wine end-to-end test of the 64-bit one. Installs the
+# cross compilers, Wine and the X tools where they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build-windows.sh
-. scripts/need_packages.sh
-need_packages wine64 xvfb xauth xdotool x11-utils imagemagick
 
 fail() { echo "FAIL: $*"; exit 1; }
 
