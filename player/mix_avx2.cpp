@@ -175,9 +175,20 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
     return last;
 }
 
-// The ramp's volumes are a chain of float sums, one per frame, left and right
-// side by side in one register; each group takes its four steps of the chain
-// while the mix of the group before goes on.
+// Four frames of a ramp: the volumes of each frame are the next four steps of
+// the chain of float sums (left and right side by side in one register),
+// each group taking its steps while the mix of the group before goes on.
+AVX2_FN static inline void ramp_four(float* out, __m256d x, __m128* volume, __m128 increment) {
+    const __m128 v0 = *volume;
+    const __m128 v1 = _mm_add_ps(v0, increment);
+    const __m128 v2 = _mm_add_ps(v1, increment);
+    const __m128 v3 = _mm_add_ps(v2, increment);
+    *volume = _mm_add_ps(v3, increment);
+    __m256d p01, p23;
+    ramp_products(x, v0, v1, v2, v3, &p01, &p23);
+    add_four(out, p01, p23);
+}
+
 AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* data, uint64_t position,
                                     uint64_t step, bool backward, float* left, float* right,
                                     float left_increment, float right_increment) {
@@ -185,36 +196,36 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     const uint64_t last = mix_advance(position, step, backward, count);
     const uint64_t even = mix_even_step(step, backward);
     const uint64_t stride = backward ? -even : even;
-    const bool near = near_steps(even, backward);
     const __m256i offsets = lane_offsets(stride);
     const __m128 increment = _mm_setr_ps(left_increment, right_increment, 0.0f, 0.0f);
     __m128 volume = _mm_setr_ps(*left, *right, 0.0f, 0.0f);
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
-    for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8) {
-        const __m128 v0 = volume;
-        const __m128 v1 = _mm_add_ps(v0, increment);
-        const __m128 v2 = _mm_add_ps(v1, increment);
-        const __m128 v3 = _mm_add_ps(v2, increment);
-        volume = _mm_add_ps(v3, increment);
-        const __m256d x = near ? samples_near(data, a, offsets) : samples_far(data, a, stride, offsets);
-        __m256d p01, p23;
-        ramp_products(x, v0, v1, v2, v3, &p01, &p23);
-        add_four(out, p01, p23);
-    }
-    if (near && k < count) {
-        // The last frames as one masked group, as in the steady loop; the
-        // chain stops after as many sums as there were frames.
-        const int32_t frames = count - k;
-        const __m128 v0 = volume;
-        const __m128 v1 = _mm_add_ps(v0, increment);
-        const __m128 v2 = frames > 1 ? _mm_add_ps(v1, increment) : v1;
-        const __m128 v3 = frames > 2 ? _mm_add_ps(v2, increment) : v2;
-        volume = frames == 1 ? v1 : frames == 2 ? v2 : v3;
-        __m256d p01, p23;
-        ramp_products(samples_near(data, a, offsets), v0, v1, v2, v3, &p01, &p23);
-        add_some(out, p01, p23, frames);
-        k = count;
+    if (near_steps(even, backward)) {
+        for (; k + 8 <= count; k += 8, a += 8 * even, out += 16) {
+            const __m256d x = samples_near(data, a, offsets), y = samples_near(data, a + 4 * even, offsets);
+            ramp_four(out, x, &volume, increment);
+            ramp_four(out + 8, y, &volume, increment);
+        }
+        for (; k + 4 <= count; k += 4, a += 4 * even, out += 8)
+            ramp_four(out, samples_near(data, a, offsets), &volume, increment);
+        if (k < count) {
+            // The last frames as one masked group, as in the steady loop; the
+            // chain stops after as many sums as there were frames.
+            const int32_t frames = count - k;
+            const __m128 v0 = volume;
+            const __m128 v1 = _mm_add_ps(v0, increment);
+            const __m128 v2 = frames > 1 ? _mm_add_ps(v1, increment) : v1;
+            const __m128 v3 = frames > 2 ? _mm_add_ps(v2, increment) : v2;
+            volume = frames == 1 ? v1 : frames == 2 ? v2 : v3;
+            __m256d p01, p23;
+            ramp_products(samples_near(data, a, offsets), v0, v1, v2, v3, &p01, &p23);
+            add_some(out, p01, p23, frames);
+            k = count;
+        }
+    } else {
+        for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
+            ramp_four(out, samples_far(data, a, stride, offsets), &volume, increment);
     }
     float l = _mm_cvtss_f32(volume);
     float r = _mm_cvtss_f32(_mm_shuffle_ps(volume, volume, 1));
@@ -230,9 +241,29 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     return last;
 }
 
-// The conversion is SSE2's: it is cheap already, and wider registers would
-// only need the packed halves put back in order.
-static const MixKernels avx2_kernels = {"avx2", avx2_plain, avx2_ramped, mix_convert_sse2, true};
+// Eight samples to 32-bit integers as SSE2's conversion takes them: NaN to
+// 0, limited to the 16-bit range, rounded to nearest, ties to even.
+AVX2_FN static inline __m256i convert_eight(const float* source) {
+    const __m256 x = _mm256_loadu_ps(source);
+    const __m256 ordered = _mm256_and_ps(x, _mm256_cmp_ps(x, x, _CMP_ORD_Q));
+    const __m256 limited =
+        _mm256_min_ps(_mm256_max_ps(ordered, _mm256_set1_ps(-32768.0f)), _mm256_set1_ps(32767.0f));
+    return _mm256_cvtps_epi32(limited);
+}
+
+// Sixteen samples at a time; the packing works within each half of the
+// registers, so one permutation puts the four quarters back in order.
+AVX2_FN static void avx2_convert(const float* source, int16_t* destination, int32_t frames) {
+    const int32_t n = frames * 2;
+    int32_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i packed = _mm256_packs_epi32(convert_eight(source + i), convert_eight(source + i + 8));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + i), _mm256_permute4x64_epi64(packed, 0xD8));
+    }
+    if (i < n) mix_convert_sse2(source + i, destination + i, (n - i) / 2);
+}
+
+static const MixKernels avx2_kernels = {"avx2", avx2_plain, avx2_ramped, avx2_convert, true};
 const MixKernels* const mix_avx2_kernels = &avx2_kernels;
 #else
 const MixKernels* const mix_avx2_kernels = nullptr;
