@@ -1,5 +1,6 @@
 // The software mixer: voices 0..31 resampled by linear interpolation from
 // 32.32 fixed-point positions, with loops and volume ramps, into float spans.
+#include <cfloat>
 #include "player/mix_kernels.h"
 #include "player/mixer.h"
 #include "player/output_settings.h"
@@ -141,8 +142,15 @@ static bool wrap_position(uint64_t* position, int32_t* direction, const Bounds& 
 // 1/255 is the constant, but the product is taken in double and rounded to a
 // float once: in single precision each factor would round it again.
 static float ramp_increment(int32_t difference) {
-    return static_cast<float>(static_cast<double>(difference) * static_cast<double>(INV_255) *
-                              static_cast<double>(output_settings.ramp_scale));
+    double product = static_cast<double>(difference) * static_cast<double>(INV_255) *
+                     static_cast<double>(output_settings.ramp_scale);
+#if FLT_EVAL_METHOD != 0
+    // An x87 unit (32-bit x86 without SSE2 arithmetic) holds the product in
+    // 64 bits; storing it rounds it to the double it is everywhere else.
+    volatile double stored = product;
+    product = stored;
+#endif
+    return static_cast<float>(product);
 }
 
 // Whether this pass or a later one of the call may run a ramp. ramp_setup
@@ -175,15 +183,19 @@ static int32_t ramp_setup(Voice* v) {
     return count;
 }
 
-// A ramp's volume as a byte, rounded half to even (the default rounding mode).
-// The product is exact in double; a float product could round onto a tie
-// (2.50000009 to 2.5) and then to the wrong byte.
+// A ramp's volume as a byte, rounded half to even (the default rounding mode),
+// without a call into the maths library. The product is exact in double; a
+// float product could round onto a tie (2.50000009 to 2.5) and then to the
+// wrong byte. The rounding is worked out from the whole part and the rest,
+// both exact at any precision the unit computes in: adding and taking away a
+// large constant would not round to a whole number on an x87 unit.
 static uint8_t to_volume(float v) {
-    // Adding and taking away 2^52 + 2^51 rounds as nearbyint does, for any
-    // value of that size, without a call into the maths library.
-    constexpr double ROUNDER = 6755399441055744.0;
-    const double scaled = (static_cast<double>(v) * 255.0 + ROUNDER) - ROUNDER;
-    return static_cast<uint8_t>(scaled < 0.0 ? 0.0 : scaled > 255.0 ? 255.0 : scaled);
+    const double scaled = static_cast<double>(v) * 255.0;
+    if (!(scaled > 0.0)) return 0;
+    if (scaled >= 255.0) return 255;
+    const int32_t whole = static_cast<int32_t>(scaled);
+    const double rest = scaled - whole;
+    return static_cast<uint8_t>(whole + (rest > 0.5 || (rest == 0.5 && (whole & 1))));
 }
 
 static void mix_voice(Voice* v, float* span, int32_t n) {
