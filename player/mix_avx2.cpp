@@ -243,8 +243,9 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
 
 // Eight samples to 32-bit integers as SSE2's conversion takes them: NaN to
 // 0, limited to the 16-bit range, rounded to nearest, ties to even.
-AVX2_FN static inline __m256i convert_eight(const float* source) {
+AVX2_FN static inline __m256i convert_eight(float* source) {
     const __m256 x = _mm256_loadu_ps(source);
+    _mm256_storeu_ps(source, _mm256_setzero_ps());
     const __m256 ordered = _mm256_and_ps(x, _mm256_cmp_ps(x, x, _CMP_ORD_Q));
     const __m256 limited =
         _mm256_min_ps(_mm256_max_ps(ordered, _mm256_set1_ps(-32768.0f)), _mm256_set1_ps(32767.0f));
@@ -253,7 +254,7 @@ AVX2_FN static inline __m256i convert_eight(const float* source) {
 
 // Sixteen samples at a time; the packing works within each half of the
 // registers, so one permutation puts the four quarters back in order.
-AVX2_FN static void avx2_convert(const float* source, int16_t* destination, int32_t frames) {
+AVX2_FN static void avx2_convert(float* source, int16_t* destination, int32_t frames) {
     const int32_t n = frames * 2;
     int32_t i = 0;
     for (; i + 16 <= n; i += 16) {

@@ -16,8 +16,9 @@ typedef uint64_t (*MixRampedFn)(float* out, int32_t count, const int16_t* data, 
                                 uint64_t step, bool backward, float* left, float* right,
                                 float left_increment, float right_increment);
 // 2 x frames floats to 16-bit samples: rounded half to even, limited to the
-// 16-bit range, NaN to 0.
-typedef void (*ConvertFn)(const float* source, int16_t* destination, int32_t frames);
+// 16-bit range, NaN to 0. The floats are left at 0, so the mix buffer is clear
+// for the next block without a pass of its own.
+typedef void (*ConvertFn)(float* source, int16_t* destination, int32_t frames);
 
 // The reference mixes exactly as the mix is defined, pass by pass; every other
 // path also takes the shortcuts that give the same bits (silent voices only
@@ -50,7 +51,7 @@ extern const MixKernels mix_scalar_kernels;
 extern const MixKernels* const mix_sse2_kernels;
 extern const MixKernels* const mix_avx2_kernels;
 #if defined(__x86_64__) || defined(__i386__)
-void mix_convert_sse2(const float* source, int16_t* destination, int32_t frames);
+void mix_convert_sse2(float* source, int16_t* destination, int32_t frames);
 #endif
 
 // The step between the even positions of successive frames: before each step

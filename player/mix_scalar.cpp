@@ -45,7 +45,7 @@ static uint64_t scalar_ramped(float* out, int32_t count, const int16_t* data, ui
     return position;
 }
 
-static void scalar_convert(const float* source, int16_t* destination, int32_t frames) {
+static void scalar_convert(float* source, int16_t* destination, int32_t frames) {
     for (int32_t i = 0; i < frames * 2; i++) {
         // nearbyint follows the default rounding mode: to nearest, ties to even
         const float r = std::nearbyint(source[i]);
@@ -55,6 +55,7 @@ static void scalar_convert(const float* source, int16_t* destination, int32_t fr
         else if (r == r) s = static_cast<int16_t>(r);
         else s = 0;  // NaN
         destination[i] = s;
+        source[i] = 0.0f;
     }
 }
 

@@ -104,14 +104,15 @@ SSE2_FN static uint64_t sse2_ramped(float* out, int32_t count, const int16_t* da
 // Eight samples at a time: NaN becomes 0, the rest is limited to the 16-bit
 // range and rounded by the processor's rounding (to nearest, ties to even,
 // the same mode the reference's nearbyint follows).
-SSE2_FN static inline __m128i convert_four(const float* source) {
+SSE2_FN static inline __m128i convert_four(float* source) {
     const __m128 x = _mm_loadu_ps(source);
+    _mm_storeu_ps(source, _mm_setzero_ps());
     const __m128 ordered = _mm_and_ps(x, _mm_cmpord_ps(x, x));
     const __m128 limited = _mm_min_ps(_mm_max_ps(ordered, _mm_set1_ps(-32768.0f)), _mm_set1_ps(32767.0f));
     return _mm_cvtps_epi32(limited);
 }
 
-SSE2_FN void mix_convert_sse2(const float* source, int16_t* destination, int32_t frames) {
+SSE2_FN void mix_convert_sse2(float* source, int16_t* destination, int32_t frames) {
     const int32_t n = frames * 2;
     int32_t i = 0;
     for (; i + 8 <= n; i += 8) {
@@ -122,7 +123,10 @@ SSE2_FN void mix_convert_sse2(const float* source, int16_t* destination, int32_t
         // The last samples (fewer than eight) through a copy padded with zeros.
         alignas(16) float rest[8] = {0, 0, 0, 0, 0, 0, 0, 0};
         alignas(16) int16_t converted[8];
-        for (int32_t k = i; k < n; k++) rest[k - i] = source[k];
+        for (int32_t k = i; k < n; k++) {
+            rest[k - i] = source[k];
+            source[k] = 0.0f;
+        }
         _mm_store_si128(reinterpret_cast<__m128i*>(converted), _mm_packs_epi32(convert_four(rest), convert_four(rest + 4)));
         for (int32_t k = i; k < n; k++) destination[k] = converted[k - i];
     }

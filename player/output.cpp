@@ -145,7 +145,7 @@ bool mp_free(Module* module) {
 
 // ---- block rendering ----
 
-void convert_block(const float* source, int16_t* destination, int32_t frames) {
+void convert_block(float* source, int16_t* destination, int32_t frames) {
     mix_kernels->convert(source, destination, frames);
 }
 
@@ -154,8 +154,7 @@ void render_block() {
     const int32_t block_frames = output_settings.block_frames;
     Module* module = o.playing_module;
     const int32_t b = o.write_block;
-    float* block = o.mix_buffer;
-    std::memset(block, 0, static_cast<size_t>(block_frames) * 2 * sizeof(float));
+    float* block = o.mix_buffer;  // clear: at its creation, then by each conversion
     int32_t left = module->tick_samples_left;
     int32_t done = 0;
     while (done < block_frames) {

@@ -61,8 +61,9 @@ void render_block();
 // readers of the log never see an entry half written or already holding the
 // next pass of the ring (the render thread's step).
 void render_next_block();
-// 2 x frames floats to 16-bit samples, rounded half to even and clamped.
-void convert_block(const float* source, int16_t* destination, int32_t frames);
+// 2 x frames floats to 16-bit samples, rounded half to even and clamped; the
+// floats are left at 0.
+void convert_block(float* source, int16_t* destination, int32_t frames);
 
 // The render thread, started by mp_start and ended by mp_stop; false when
 // there is no device to follow or the thread cannot be created.

@@ -150,11 +150,17 @@ TEST(MixPaths, ConversionGivesTheReferenceBits) {
                                : static_cast<float>(static_cast<int32_t>(rng() % 140001) - 70000) / 2.0f;
         const int32_t frames = static_cast<int32_t>(rng() % 300);
         std::vector<int16_t> reference(source.size() + 8, 0x5555), converted(reference.size(), 0x5555);
-        mix_reference_kernels.convert(source.data(), reference.data(), frames);
+        std::vector<float> floats = source;
+        mix_reference_kernels.convert(floats.data(), reference.data(), frames);
+        // The converted floats are cleared for the next block, the others left alone.
+        std::vector<float> cleared = source;
+        std::fill(cleared.begin(), cleared.begin() + 2 * frames, 0.0f);
         for (MixPath path : fast_paths()) {
             std::fill(converted.begin(), converted.end(), static_cast<int16_t>(0x5555));
-            mix_path_kernels(path)->convert(source.data(), converted.data(), frames);
+            floats = source;
+            mix_path_kernels(path)->convert(floats.data(), converted.data(), frames);
             ASSERT_EQ(converted, reference) << path_name(path) << " round " << round << " frames " << frames;
+            ASSERT_EQ(std::memcmp(floats.data(), cleared.data(), floats.size() * sizeof(float)), 0) << path_name(path);
         }
     }
 }

@@ -110,9 +110,10 @@ TEST(Render, NotesSoundAndPiecesMatchWholeBlocks) {
 }
 
 TEST(Render, ConvertRoundsHalfToEvenAndClamps) {
-    const float in[8] = {0.5f, 1.5f, -2.5f, 40000.0f, -40000.0f, NAN, 2.4999f, -0.5f};
+    float in[8] = {0.5f, 1.5f, -2.5f, 40000.0f, -40000.0f, NAN, 2.4999f, -0.5f};
     int16_t out[8];
     convert_block(in, out, 4);
+    for (float x : in) EXPECT_EQ(x, 0.0f) << "the block is left clear for the next mix";
     EXPECT_EQ(out[0], 0);
     EXPECT_EQ(out[1], 2);
     EXPECT_EQ(out[2], -2);
