@@ -33,5 +33,5 @@ check_exe() {  # check_exe <exe> <triple> <file format> <PE magic>
 
 check_exe dist/bramzeil-win32.exe i686-w64-mingw32 pei-i386 PE32
 check_exe dist/bramzeil-win64.exe x86_64-w64-mingw32 pei-x86-64 PE32+
-sh tests/windows/wine_test.sh dist/bramzeil-win64.exe build-win64/tests/windows/list_modes.exe
+sh tests/windows/wine_test.sh dist/bramzeil-win64.exe build-win64/tests/windows/probe_display.exe
 echo "the Windows checks took ${SECONDS} s in all"

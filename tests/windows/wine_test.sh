@@ -6,7 +6,8 @@
 #     appears with its title and icon, centred, showing the presented frame;
 #     Escape ends the program with exit code 1.
 #  2. A 640x480 Wine virtual desktop: DirectDraw lists 320x240 at 32, 16 and
-#     8 bits, and the program goes full screen for real (the desktop becomes
+#     8 bits, the backend locks the back buffer at 32 and 16 bits and reads
+#     its pitch and green mask, and the program goes full screen for real (the desktop becomes
 #     320x240 and shows the frame); Space, F2 and Alt+Enter switch between the
 #     window (the frame centred on the 640x480 desktop) and full screen;
 #     Escape from full screen ends with exit code 1 and the display mode is
@@ -15,10 +16,10 @@
 #     what it plays to a file; the music arrives there (faster than real
 #     time), and the frames move with it; Alt+F4 closes the window and ends
 #     the program with exit code 1.
-# Usage: wine_test.sh <program.exe> <list_modes.exe>. Exit 77 (skipped)
+# Usage: wine_test.sh <program.exe> <probe_display.exe>. Exit 77 (skipped)
 # without Wine, Xvfb or the tools.
 program="$1"
-modes="$2"
+probe="$2"
 title="Bramzeil Strikes Air"
 loader=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
@@ -26,9 +27,9 @@ for tool in Xvfb xdotool xprop import compare identify od; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -x "$loader" ] && [ -x "$wineserver" ] || { echo "skipped: no 64-bit Wine at $loader"; exit 77; }
-[ -f "$program" ] && [ -f "$modes" ] || { echo "usage: $0 <program.exe> <list_modes.exe>"; exit 1; }
+[ -f "$program" ] && [ -f "$probe" ] || { echo "usage: $0 <program.exe> <probe_display.exe>"; exit 1; }
 program=$(realpath "$program")
-modes=$(realpath "$modes")
+probe=$(realpath "$probe")
 
 work=$(mktemp -d)
 server=""
@@ -143,13 +144,25 @@ echo "Escape ended the windowed program with exit code 1"
 x "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null
 x "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 640x480 /f >/dev/null
 timeout 20 "$wineserver" -k  # the desktop setting applies to a new server
-timeout 60 "$loader" "$modes" >modes.txt 2>&1 || fail "list_modes failed: $(cat modes.txt)"
-tr -d '\r' <modes.txt >modes.list
-grep -qx 'screen 640x480' modes.list || fail "the virtual desktop is $(head -n 1 modes.list)"
+timeout 60 "$loader" "$probe" >probe.txt 2>&1 || fail "probe_display failed: $(cat probe.txt)"
+tr -d '\r' <probe.txt >probe.list
+grep -qx 'screen 640x480' probe.list || fail "the virtual desktop is $(head -n 1 probe.list)"
 for bits in 32 16 8; do
-    grep -qx "mode 320x240x$bits" modes.list || fail "DirectDraw lists no 320x240 at $bits bits"
+    grep -qx "mode 320x240x$bits" probe.list || fail "DirectDraw lists no 320x240 at $bits bits"
 done
 echo "DirectDraw lists 320x240 at 32, 16 and 8 bits on the 640x480 desktop"
+# The locked back buffer as the backend reads it: rows at least as wide as
+# the mode, and at 16 bits a green field of six bits (RGB565) or five (RGB555).
+check_surface() {  # check_surface <bits> <bytes a row at least> <green masks, as an extended regex>
+    line=$(grep "^surface 320x240x$1 " probe.list) || fail "no full screen at $1 bits: $(cat probe.list)"
+    pitch=$(echo "$line" | sed 's/.* pitch \([0-9]*\) .*/\1/')
+    [ "$pitch" -ge "$2" ] || fail "rows of $pitch bytes at $1 bits"
+    echo "${line##* green }" | grep -Eqx "$3" || fail "green mask ${line##* green } at $1 bits"
+}
+check_surface 32 1280 0xff00
+check_surface 16 640 '0x7e0|0x3e0'
+grep -qx 'screen after 640x480' probe.list || fail "the display mode was not put back: $(tail -n 1 probe.list)"
+echo "full screen at 32 and 16 bits: $(grep '^surface' probe.list | tr '\n' ';') the display mode put back"
 
 "$loader" ping -n 300 127.0.0.1 >/dev/null 2>&1 &  # keeps the desktop open after the program
 keeper=$!
