@@ -286,7 +286,10 @@ static void fw_win32_clear(IDirectDrawSurface* surface) {
 
 static bool fw_win32_enter_full_screen(FwWindow window, int32_t width, int32_t height, int32_t bits) {
     IDirectDraw* dd = fw_win32.direct_draw;
-    if (!dd) return false;
+    // No mode was found (0 x 0). Asked for one, DirectDraw may take 0 x 0 for
+    // the desktop's own mode and succeed, and the exclusive level alone
+    // already stretches the window over the screen: ask for neither.
+    if (!dd || width <= 0 || height <= 0) return false;
     dd->SetCooperativeLevel(static_cast<HWND>(window), DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT);
     if (dd->SetDisplayMode(static_cast<DWORD>(width), static_cast<DWORD>(height), static_cast<DWORD>(bits)) != DD_OK) {
         return false;

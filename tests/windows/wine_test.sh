@@ -4,7 +4,8 @@
 # through BSA_FRAME_DUMP.
 #  1. Plain Wine on a 1024x768 screen, which has no 320x240 mode: the window
 #     appears with its title and icon, centred, showing the presented frame;
-#     Escape ends the program with exit code 1.
+#     full screen asked for with Space fails and leaves it so; Escape ends the
+#     program with exit code 1.
 #  2. A 640x480 Wine virtual desktop: DirectDraw lists 320x240 at 32, 16 and
 #     8 bits, the backend locks the back buffer at 32 and 16 bits and reads
 #     its pitch and green mask, and the program goes full screen for real (the desktop becomes
@@ -136,6 +137,16 @@ position=$(x xdotool getwindowgeometry "$window" | sed -n 's/ *Position: \([0-9-
 [ "$position" = "352,264" ] || fail "client area at $position, not centred at 352,264 on 1024x768"
 x xprop -id "$window" _NET_WM_ICON | grep -q "Icon (32 x 32)" || fail "the window has no 32x32 icon"
 echo "window $window: titled, with its icon, centred, showing the presented frame"
+# Space twice: the wish goes to the window, then back to full screen, which
+# fails for want of a mode; the program goes on in its window, as it was.
+press "$window" space
+press "$window" space
+sleep 1
+kill -0 "$demo" 2>/dev/null || fail "a failed full screen ended the program"
+check_pixels "$window"
+position=$(x xdotool getwindowgeometry "$window" | sed -n 's/ *Position: \([0-9-]*,[0-9-]*\).*/\1/p')
+[ "$position" = "352,264" ] || fail "after a failed full screen the client area is at $position"
+echo "a failed full screen left the program in its window, centred, showing the frame"
 press "$window" Escape
 expect_exit_1 Escape
 echo "Escape ended the windowed program with exit code 1"
