@@ -149,7 +149,7 @@ void convert_block(float* source, int16_t* destination, int32_t frames) {
     mix_kernels->convert(source, destination, frames);
 }
 
-void render_block() {
+void render_block(int16_t* destination) {
     OutputState& o = output_state;
     const int32_t block_frames = output_settings.block_frames;
     Module* module = o.playing_module;
@@ -178,7 +178,8 @@ void render_block() {
     log_store(entry.row, static_cast<uint8_t>(module->row));
     log_store(entry.order, static_cast<uint8_t>(module->order));
     module->tick_samples_left = left;
-    convert_block(block, o.ring_buffer + static_cast<size_t>(b) * block_frames * 2, block_frames);
+    if (!destination) destination = o.ring_buffer + static_cast<size_t>(b) * block_frames * 2;
+    convert_block(block, destination, block_frames);
     o.write_block = b + 1 == output_settings.ring_blocks ? 0 : b + 1;
 }
 

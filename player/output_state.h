@@ -55,8 +55,11 @@ void output_prepare(int32_t rate);
 // Resets the module's playback fields and channels, makes it the playing
 // module and creates the buffers; false for null, no settings or no memory.
 bool output_begin(Module* module);
-// Renders block write_block: ticks, mix, log entry, conversion; advances write_block.
-void render_block();
+// Renders block write_block: ticks, mix, log entry, conversion; advances
+// write_block. The 16-bit frames go into the ring, or into `destination`
+// (block_frames frames) when one is given, as the offline renderer does for
+// a block its caller takes whole.
+void render_block(int16_t* destination = nullptr);
 // Renders block write_block and moves audible_block on by one, so that
 // readers of the log never see an entry half written or already holding the
 // next pass of the ring (the render thread's step).

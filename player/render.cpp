@@ -138,17 +138,32 @@ int32_t render_frames(int16_t* out, int32_t frames, RenderBlockFn on_block, void
     while (written < frames && (stop_frame < 0 || frames_out < stop_frame)) {
         if (current_block < 0 || block_used == block_frames) {
             current_block = o.write_block;
+            // A block the caller takes whole goes straight into its buffer.
+            int16_t* const direct = out + static_cast<size_t>(written) * 2;
+            bool whole = frames - written >= block_frames && (stop_frame < 0 || stop_frame - frames_out >= block_frames);
             // The watch stands in for the tick handler only while this block renders.
             Module* module = o.playing_module;
             song_tick = module->on_tick;
             module->on_tick = watched_tick;
-            render_block();
+            render_block(whole ? direct : nullptr);
             module->on_tick = song_tick;
+            if (whole && stop_frame >= 0 && stop_frame - frames_out < block_frames) {
+                // The song ended within the block: it goes into the ring after
+                // all, where the frames after the stop wait like any others.
+                std::memcpy(o.ring_buffer + static_cast<size_t>(current_block) * block_frames * 2, direct,
+                            static_cast<size_t>(block_frames) * 4);
+                whole = false;
+            }
             // With no device the block just rendered is the one "heard", so the
             // getters report the position of the frames handed out last.
             o.audible_block = current_block;
-            block_used = 0;
+            block_used = whole ? block_frames : 0;
             if (on_block) on_block(o.position_log[current_block], user);
+            if (whole) {
+                written += block_frames;
+                frames_out += block_frames;
+                continue;
+            }
         }
         int64_t n = block_frames - block_used;
         if (n > frames - written) n = frames - written;

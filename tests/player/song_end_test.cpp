@@ -109,6 +109,27 @@ TEST(SongEnd, EndsWhereTheSongComesBackToARowItPlayed) {
     EXPECT_EQ(song_frames(breaks), (3 + 5 + 11 + 8) * ROW);
 }
 
+// Pieces larger than a block, whose blocks go straight to the caller: a stop
+// moved on after it was reached plays on from there, as one render of both
+// passes does.
+TEST(SongEnd, AStopMovedOnPlaysOnFromIt) {
+    const std::vector<uint8_t> bytes = xm_build(song_of({8, 8, 8}));
+    Module* m = xm_load(bytes);
+    ASSERT_NE(m, nullptr);
+    const Rendered both = render_song(m, 2);
+    ASSERT_TRUE(render_begin(m, 44100));
+    std::vector<int16_t> audio, piece(2 * 4096);
+    for (int32_t passes = 1; passes <= 2; passes++) {
+        render_stop_at(passes, 0);
+        for (int32_t n; (n = render_frames(piece.data(), 4096, nullptr, nullptr)) > 0;)
+            audio.insert(audio.end(), piece.begin(), piece.begin() + 2 * n);
+        EXPECT_EQ(static_cast<int64_t>(audio.size()) / 2, 24 * passes * ROW);
+    }
+    mp_stop(m);
+    EXPECT_EQ(audio, both.audio);
+    mp_free(m);
+}
+
 TEST(SongEnd, PatternLoopsPlayOutBeforeTheEnd) {
     // E60 on row 4 and E62 on row 8: rows 4 to 8 three times, then on.
     XmSong loop = song_of({16});
