@@ -42,15 +42,43 @@ AVX2_FN static inline __m256d biased_samples(__m256i pairs, __m256i positions) {
     return _mm256_castsi256_pd(_mm256_add_epi64(sum, _mm256_castpd_si256(_mm256_set1_pd(MAGIC))));
 }
 
-// Four frames moving forward by even steps below two frames from position a:
-// all of them read within the eight sample frames from a's, which one load
-// brings into both halves. The data holds 8 frames beyond the sample's end,
-// so the load stays inside it.
-AVX2_FN static inline __m256d samples_near(const int16_t* data, uint64_t a, __m256i offsets) {
-    const __m256i b = _mm256_add_epi64(_mm256_set1_epi64x(static_cast<int64_t>(a & 0xFFFFFFFFu)), offsets);
+// Four frames moving forward by even steps below two frames: all of them read
+// within the eight sample frames from the first one's, which one load brings
+// into both halves. The data holds 8 frames beyond the sample's end, so the
+// load stays inside it.
+//
+// The walk keeps the group's positions relative to its first frame (b) in
+// the vector registers: each group adds four steps and takes away the one or
+// two whole frames the window moves on, one of two vectors made beforehand,
+// so no value goes from the scalar registers to the vector ones per group.
+struct NearWalk {
+    const int16_t* data;
+    uint64_t a;      // position of the group's first frame
+    uint64_t four;   // four even steps
+    uint64_t least;  // whole frames four steps move at least
+    __m256i b;       // a's fraction plus the offsets of the group's frames
+    __m256i moves[2];
+};
+
+AVX2_FN static inline NearWalk near_walk(const int16_t* data, uint64_t a, uint64_t even, __m256i offsets) {
+    const uint64_t four = 4 * even, least = four >> 32;
+    return {data,
+            a,
+            four,
+            least,
+            _mm256_add_epi64(_mm256_set1_epi64x(static_cast<int64_t>(a & 0xFFFFFFFFu)), offsets),
+            {_mm256_set1_epi64x(static_cast<int64_t>(four - (least << 32))),
+             _mm256_set1_epi64x(static_cast<int64_t>(four - ((least + 1) << 32)))}};
+}
+
+// The samples of the walk's next four frames.
+AVX2_FN static inline __m256d near_next(NearWalk* walk) {
+    const __m256i b = walk->b;
     const __m256i window =
-        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + (a >> 32))));
-    // The high words of b are the frames' distances r from a's frame (0..6).
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(walk->data + (walk->a >> 32))));
+    walk->b = _mm256_add_epi64(b, walk->moves[(((walk->a & 0xFFFFFFFFu) + walk->four) >> 32) - walk->least]);
+    walk->a += walk->four;
+    // The high words of b are the frames' distances r from the first (0..6).
     // Bytes 2r and 2r + 1 of the window are x0, the next two x1: each goes to
     // the top of its 32-bit word, the rest of which is cleared (0x80).
     const __m256i twice = _mm256_add_epi32(b, b);
@@ -145,20 +173,22 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
     int32_t k = 0;
     __m256d p01, p23, q01, q23;
     if (near_steps(even, backward)) {
-        for (; k + 8 <= count; k += 8, a += 8 * even, out += 16) {
-            steady_products(samples_near(data, a, offsets), volumes, &p01, &p23);
-            steady_products(samples_near(data, a + 4 * even, offsets), volumes, &q01, &q23);
+        NearWalk walk = near_walk(data, a, even, offsets);
+        for (; k + 8 <= count; k += 8, out += 16) {
+            const __m256d x = near_next(&walk), y = near_next(&walk);
+            steady_products(x, volumes, &p01, &p23);
+            steady_products(y, volumes, &q01, &q23);
             add_four(out, p01, p23);
             add_four(out + 8, q01, q23);
         }
-        for (; k + 4 <= count; k += 4, a += 4 * even, out += 8) {
-            steady_products(samples_near(data, a, offsets), volumes, &p01, &p23);
+        for (; k + 4 <= count; k += 4, out += 8) {
+            steady_products(near_next(&walk), volumes, &p01, &p23);
             add_four(out, p01, p23);
         }
         // The last frames as one more group whose window lies within the
         // data all the same; only their floats of the mix are touched.
         if (k < count) {
-            steady_products(samples_near(data, a, offsets), volumes, &p01, &p23);
+            steady_products(near_next(&walk), volumes, &p01, &p23);
             add_some(out, p01, p23, count - k);
         }
         return last;
@@ -202,13 +232,13 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
     if (near_steps(even, backward)) {
-        for (; k + 8 <= count; k += 8, a += 8 * even, out += 16) {
-            const __m256d x = samples_near(data, a, offsets), y = samples_near(data, a + 4 * even, offsets);
+        NearWalk walk = near_walk(data, a, even, offsets);
+        for (; k + 8 <= count; k += 8, out += 16) {
+            const __m256d x = near_next(&walk), y = near_next(&walk);
             ramp_four(out, x, &volume, increment);
             ramp_four(out + 8, y, &volume, increment);
         }
-        for (; k + 4 <= count; k += 4, a += 4 * even, out += 8)
-            ramp_four(out, samples_near(data, a, offsets), &volume, increment);
+        for (; k + 4 <= count; k += 4, out += 8) ramp_four(out, near_next(&walk), &volume, increment);
         if (k < count) {
             // The last frames as one masked group, as in the steady loop; the
             // chain stops after as many sums as there were frames.
@@ -219,7 +249,7 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
             const __m128 v3 = frames > 2 ? _mm_add_ps(v2, increment) : v2;
             volume = frames == 1 ? v1 : frames == 2 ? v2 : v3;
             __m256d p01, p23;
-            ramp_products(samples_near(data, a, offsets), v0, v1, v2, v3, &p01, &p23);
+            ramp_products(near_next(&walk), v0, v1, v2, v3, &p01, &p23);
             add_some(out, p01, p23, frames);
             k = count;
         }
