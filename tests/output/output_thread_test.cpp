@@ -182,6 +182,11 @@ TEST(OutputThread, ThreadRendersWhatTheDeviceHasPlayed) {
     EXPECT_GT(heard, primed[99].elapsed_ms);
     EXPECT_TRUE(mp_stop(&song.module));
     EXPECT_EQ(output_state.write_block, 1);
+    // Ring block 0 holds the song's block 200, ring block 99 its block 199.
+    const size_t block_samples = static_cast<size_t>(output_settings.block_frames) * 2;
+    const std::vector<int16_t> ring_0(output_state.ring_buffer, output_state.ring_buffer + block_samples);
+    const std::vector<int16_t> ring_99(output_state.ring_buffer + 99 * block_samples,
+                                       output_state.ring_buffer + 100 * block_samples);
 
     // 100 primed blocks and 101 from the thread: the same song rendered
     // offline for 201 blocks ends at the same place with the same sound.
@@ -191,11 +196,8 @@ TEST(OutputThread, ThreadRendersWhatTheDeviceHasPlayed) {
     ASSERT_EQ(render_frames(audio.data(), output_settings.block_frames * 201, nullptr, nullptr), output_settings.block_frames * 201);
     EXPECT_EQ(song.module.elapsed_ms, offline.module.elapsed_ms);
     EXPECT_EQ(song.module.row, offline.module.row);
-    const size_t block_samples = static_cast<size_t>(output_settings.block_frames) * 2;
-    // Ring block 0 holds the song's block 200, ring block 99 its block 199.
-    EXPECT_TRUE(std::equal(output_state.ring_buffer, output_state.ring_buffer + block_samples, audio.data() + 200 * block_samples));
-    EXPECT_TRUE(std::equal(output_state.ring_buffer + 99 * block_samples, output_state.ring_buffer + 100 * block_samples,
-                           audio.data() + 199 * block_samples));
+    EXPECT_TRUE(std::equal(ring_0.begin(), ring_0.end(), audio.data() + 200 * block_samples));
+    EXPECT_TRUE(std::equal(ring_99.begin(), ring_99.end(), audio.data() + 199 * block_samples));
     mp_stop(&offline.module);
     mp_close_output();
 }
