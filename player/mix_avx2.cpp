@@ -79,16 +79,23 @@ AVX2_FN static inline __m256d near_next(NearWalk* walk) {
     walk->b = _mm256_add_epi64(b, walk->moves[(((walk->a & 0xFFFFFFFFu) + walk->four) >> 32) - walk->least]);
     walk->a += walk->four;
     // The high words of b are the frames' distances r from the first (0..6).
-    // Bytes 2r and 2r + 1 of the window are x0, the next two x1: each goes to
-    // the top of its 32-bit word, the rest of which is cleared (0x80).
+    // Bytes 2r to 2r + 3 of the window are x0 and x1, side by side as they
+    // are in the data: they go to the low word of the frame's 64-bit lane,
+    // the high word is cleared (0x80).
     const __m256i twice = _mm256_add_epi32(b, b);
-    const __m256i spread = _mm256_setr_epi8(-1, -1, 4, 4, -1, -1, 4, 4, -1, -1, 12, 12, -1, -1, 12, 12,
-                                            -1, -1, 4, 4, -1, -1, 4, 4, -1, -1, 12, 12, -1, -1, 12, 12);
-    const __m256i bytes = _mm256_setr_epi8(-128, -128, 0, 1, -128, -128, 2, 3, -128, -128, 0, 1, -128, -128, 2, 3,
-                                           -128, -128, 0, 1, -128, -128, 2, 3, -128, -128, 0, 1, -128, -128, 2, 3);
+    const __m256i spread = _mm256_setr_epi8(4, 4, 4, 4, -1, -1, -1, -1, 12, 12, 12, 12, -1, -1, -1, -1,
+                                            4, 4, 4, 4, -1, -1, -1, -1, 12, 12, 12, 12, -1, -1, -1, -1);
+    const __m256i bytes = _mm256_setr_epi8(0, 1, 2, 3, -128, -128, -128, -128, 0, 1, 2, 3, -128, -128, -128, -128,
+                                           0, 1, 2, 3, -128, -128, -128, -128, 0, 1, 2, 3, -128, -128, -128, -128);
     const __m256i select = _mm256_add_epi8(_mm256_shuffle_epi8(twice, spread), bytes);
-    const __m256i pairs = _mm256_srai_epi32(_mm256_shuffle_epi8(window, select), 16);
-    return biased_samples(pairs, b);
+    const __m256i pairs = _mm256_shuffle_epi8(window, select);
+    // Products of the 16-bit halves, summed in pairs, give x1 - x0 and x0
+    // itself as 32-bit words, each in one step.
+    const __m256i difference = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x0001FFFF));
+    const __m256i first = _mm256_madd_epi16(pairs, _mm256_set1_epi32(1));
+    const __m256i sum = _mm256_sub_epi64(_mm256_mul_epi32(_mm256_srli_epi32(b, 1), difference),
+                                         _mm256_mul_epi32(first, _mm256_set1_epi32(INT32_MIN)));
+    return _mm256_castsi256_pd(_mm256_add_epi64(sum, _mm256_castpd_si256(_mm256_set1_pd(MAGIC))));
 }
 
 static inline int32_t frame_pair(const int16_t* data, uint64_t position) {
