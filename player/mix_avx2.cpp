@@ -15,7 +15,7 @@
 #define AVX2_FN __attribute__((target("avx2,fma")))
 
 constexpr uint64_t TWO_FRAMES = uint64_t(2) << 32;
-constexpr double SCALE = 1.0 / 2147483648.0;  // 2^-31
+constexpr double SCALE = 1.0 / 4294967296.0;  // 2^-32
 
 // 0, 2, 1 and 3 strides, the group's lane order, in 64-bit lanes.
 AVX2_FN static inline __m256i lane_offsets(uint64_t stride) {
@@ -23,23 +23,28 @@ AVX2_FN static inline __m256i lane_offsets(uint64_t stride) {
                               static_cast<int64_t>(3 * stride));
 }
 
-// The samples of four frames as integers times 2^31, S = x0 2^31 + w (x1 -
+// The samples of four frames as integers times 2^32, T = x0 2^32 + w 2(x1 -
 // x0), exactly, with w the fraction halved (31 bits), each held as the double
-// M + S, M = 2^52 + 2^51. `pairs` holds x0 and x1 of each frame in the low
-// and high words of its 64-bit lane, and the low words of `positions` are the
-// fractions (lowest bits clear). Integer products and the exact conversion
-// leave the processor's conversion units to the mix, where they cannot be
-// avoided; the M goes away in the product with the volume (see add_four).
+// M + T, M = 2^52 + 2^51: M over an integer below 2^51 in magnitude is, as a
+// double, M plus it. Integer products and this exact conversion leave the
+// processor's conversion units to the mix, where they cannot be avoided; the
+// M goes away in the product with the volume (see steady_products).
 constexpr double MAGIC = 6755399441055744.0;  // M
 
+AVX2_FN static inline __m256d as_biased(__m256i t) {
+    return _mm256_castsi256_pd(_mm256_add_epi64(t, _mm256_castpd_si256(_mm256_set1_pd(MAGIC))));
+}
+
+// `pairs` holds x0 and x1 of each frame in the low and high words of its
+// 64-bit lane, and the low words of `positions` are the fractions (lowest
+// bits clear).
 AVX2_FN static inline __m256d biased_samples(__m256i pairs, __m256i positions) {
     const __m256i w = _mm256_srli_epi32(positions, 1);
     const __m256i difference = _mm256_sub_epi32(_mm256_srli_epi64(pairs, 32), pairs);
-    // x0 times -2^31, subtracted, is x0 2^31; |sum| < 2^47
+    // x0 times -2^31, subtracted, is x0 2^31; |sum| < 2^47, twice it below 2^48
     const __m256i sum = _mm256_sub_epi64(_mm256_mul_epi32(w, difference),
                                          _mm256_mul_epi32(pairs, _mm256_set1_epi32(INT32_MIN)));
-    // M over an integer below 2^51 in magnitude is, as a double, M plus it.
-    return _mm256_castsi256_pd(_mm256_add_epi64(sum, _mm256_castpd_si256(_mm256_set1_pd(MAGIC))));
+    return as_biased(_mm256_add_epi64(sum, sum));
 }
 
 // Four frames moving forward by even steps below two frames: all of them read
@@ -80,22 +85,20 @@ AVX2_FN static inline __m256d near_next(NearWalk* walk) {
     walk->a += walk->four;
     // The high words of b are the frames' distances r from the first (0..6).
     // Bytes 2r to 2r + 3 of the window are x0 and x1, side by side as they
-    // are in the data: they go to the low word of the frame's 64-bit lane,
-    // the high word is cleared (0x80).
+    // are in the data: they go to both words of the frame's 64-bit lane.
     const __m256i twice = _mm256_add_epi32(b, b);
-    const __m256i spread = _mm256_setr_epi8(4, 4, 4, 4, -1, -1, -1, -1, 12, 12, 12, 12, -1, -1, -1, -1,
-                                            4, 4, 4, 4, -1, -1, -1, -1, 12, 12, 12, 12, -1, -1, -1, -1);
-    const __m256i bytes = _mm256_setr_epi8(0, 1, 2, 3, -128, -128, -128, -128, 0, 1, 2, 3, -128, -128, -128, -128,
-                                           0, 1, 2, 3, -128, -128, -128, -128, 0, 1, 2, 3, -128, -128, -128, -128);
+    const __m256i spread = _mm256_setr_epi8(4, 4, 4, 4, 4, 4, 4, 4, 12, 12, 12, 12, 12, 12, 12, 12,
+                                            4, 4, 4, 4, 4, 4, 4, 4, 12, 12, 12, 12, 12, 12, 12, 12);
+    const __m256i bytes = _mm256_setr_epi8(0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3,
+                                           0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3);
     const __m256i select = _mm256_add_epi8(_mm256_shuffle_epi8(twice, spread), bytes);
-    const __m256i pairs = _mm256_shuffle_epi8(window, select);
-    // Products of the 16-bit halves, summed in pairs, give x1 - x0 and x0
-    // itself as 32-bit words, each in one step.
-    const __m256i difference = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x0001FFFF));
-    const __m256i first = _mm256_madd_epi16(pairs, _mm256_set1_epi32(1));
-    const __m256i sum = _mm256_sub_epi64(_mm256_mul_epi32(_mm256_srli_epi32(b, 1), difference),
-                                         _mm256_mul_epi32(first, _mm256_set1_epi32(INT32_MIN)));
-    return _mm256_castsi256_pd(_mm256_add_epi64(sum, _mm256_castpd_si256(_mm256_set1_pd(MAGIC))));
+    // Products of the 16-bit halves, summed in pairs, in one step: 2(x1 - x0)
+    // in the low word, x0 in the high word, so that the lane with its low
+    // word cleared is x0 2^32.
+    const __m256i halves = _mm256_madd_epi16(_mm256_shuffle_epi8(window, select),
+                                             _mm256_setr_epi32(0x0002FFFE, 1, 0x0002FFFE, 1, 0x0002FFFE, 1, 0x0002FFFE, 1));
+    const __m256i first = _mm256_and_si256(halves, _mm256_set1_epi64x(static_cast<int64_t>(0xFFFFFFFF00000000ull)));
+    return as_biased(_mm256_add_epi64(_mm256_mul_epi32(_mm256_srli_epi32(b, 1), halves), first));
 }
 
 static inline int32_t frame_pair(const int16_t* data, uint64_t position) {
@@ -136,7 +139,7 @@ AVX2_FN static inline void add_some(float* out, __m256d product01, __m256d produ
 }
 
 // Steady volumes as the products take them: left, right, left, right scaled
-// by 2^-31 (the samples come times 2^31), and -M times each.
+// by 2^-32 (the samples come times 2^32), and -M times each.
 struct Volumes {
     __m256d scaled;
     __m256d unbias;
@@ -156,7 +159,7 @@ AVX2_FN static inline void steady_products(__m256d x, const Volumes& v, __m256d*
     *product23 = _mm256_fmadd_pd(_mm256_unpackhi_pd(x, x), v.scaled, v.unbias);
 }
 
-// A sample as its true value, S 2^-31 (exact): M 2^-31 taken away in one
+// A sample as its true value, T 2^-32 (exact): M 2^-32 taken away in one
 // fused step. Then times per-frame volumes, each product rounded once.
 AVX2_FN static inline void ramp_products(__m256d x, __m128 v0, __m128 v1, __m128 v2, __m128 v3, __m256d* product01,
                                          __m256d* product23) {
