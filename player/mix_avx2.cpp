@@ -282,13 +282,13 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
 }
 
 // Eight samples to 32-bit integers as SSE2's conversion takes them: NaN to
-// 0, limited to the 16-bit range, rounded to nearest, ties to even.
+// 0, limited above, rounded to nearest, ties to even; the packing limits
+// them to the 16-bit range.
 AVX2_FN static inline __m256i convert_eight(float* source) {
     const __m256 x = _mm256_loadu_ps(source);
     _mm256_storeu_ps(source, _mm256_setzero_ps());
     const __m256 ordered = _mm256_and_ps(x, _mm256_cmp_ps(x, x, _CMP_ORD_Q));
-    const __m256 limited =
-        _mm256_min_ps(_mm256_max_ps(ordered, _mm256_set1_ps(-32768.0f)), _mm256_set1_ps(32767.0f));
+    const __m256 limited = _mm256_min_ps(ordered, _mm256_set1_ps(32767.0f));
     return _mm256_cvtps_epi32(limited);
 }
 

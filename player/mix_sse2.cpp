@@ -101,14 +101,16 @@ SSE2_FN static uint64_t sse2_ramped(float* out, int32_t count, const int16_t* da
     return last;
 }
 
-// Eight samples at a time: NaN becomes 0, the rest is limited to the 16-bit
-// range and rounded by the processor's rounding (to nearest, ties to even,
-// the same mode the reference's nearbyint follows).
+// Eight samples at a time: NaN becomes 0, the rest is rounded by the
+// processor's rounding (to nearest, ties to even, the same mode the
+// reference's nearbyint follows) and limited to the 16-bit range by the
+// packing. Only values from 2^31 up need limiting first: the conversion
+// gives the lowest integer for them, as it does for values below -2^31.
 SSE2_FN static inline __m128i convert_four(float* source) {
     const __m128 x = _mm_loadu_ps(source);
     _mm_storeu_ps(source, _mm_setzero_ps());
     const __m128 ordered = _mm_and_ps(x, _mm_cmpord_ps(x, x));
-    const __m128 limited = _mm_min_ps(_mm_max_ps(ordered, _mm_set1_ps(-32768.0f)), _mm_set1_ps(32767.0f));
+    const __m128 limited = _mm_min_ps(ordered, _mm_set1_ps(32767.0f));
     return _mm_cvtps_epi32(limited);
 }
 
