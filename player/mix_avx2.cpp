@@ -174,9 +174,7 @@ static inline bool near_steps(uint64_t even, bool backward) { return !backward &
 AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* data, uint64_t position,
                                    uint64_t step, bool backward, float left, float right) {
     if (count < 1) return position;
-    const uint64_t last = mix_advance(position, step, backward, count);
-    const uint64_t even = mix_even_step(step, backward);
-    const uint64_t stride = backward ? -even : even;
+    const auto [last, even, stride] = mix_steps(position, step, backward, count);
     const __m256i offsets = lane_offsets(stride);
     const Volumes volumes = steady_volumes(left, right);
     uint64_t a = position & ~uint64_t(1);
@@ -233,9 +231,7 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
                                     uint64_t step, bool backward, float* left, float* right,
                                     float left_increment, float right_increment) {
     if (count < 1) return position;
-    const uint64_t last = mix_advance(position, step, backward, count);
-    const uint64_t even = mix_even_step(step, backward);
-    const uint64_t stride = backward ? -even : even;
+    const auto [last, even, stride] = mix_steps(position, step, backward, count);
     const __m256i offsets = lane_offsets(stride);
     const __m128 increment = _mm_setr_ps(left_increment, right_increment, 0.0f, 0.0f);
     __m128 volume = _mm_setr_ps(*left, *right, 0.0f, 0.0f);

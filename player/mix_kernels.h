@@ -71,6 +71,19 @@ inline uint64_t mix_advance(uint64_t position, uint64_t step, bool backward, int
     return backward ? last - step : last + step;
 }
 
+// What every frame loop works out first: the position after its last frame,
+// the even step between frames, and that step as added in the direction of travel.
+struct MixSteps {
+    uint64_t last;
+    uint64_t even;
+    uint64_t stride;
+};
+
+inline MixSteps mix_steps(uint64_t position, uint64_t step, bool backward, int32_t count) {
+    const uint64_t even = mix_even_step(step, backward);
+    return {mix_advance(position, step, backward, count), even, backward ? -even : even};
+}
+
 // The interpolated sample at a position: frame x0 and the next, weighted by
 // the fraction halved as a 31-bit weight. Exact in double: x0 + f(x1 - x0)
 // needs no more than 49 bits.
