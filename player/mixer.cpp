@@ -186,16 +186,25 @@ static int32_t ramp_setup(Voice* v) {
 // A ramp's volume as a byte, rounded half to even (the default rounding mode),
 // without a call into the maths library. The product is exact in double; a
 // float product could round onto a tie (2.50000009 to 2.5) and then to the
-// wrong byte. The rounding is worked out from the whole part and the rest,
-// both exact at any precision the unit computes in: adding and taking away a
-// large constant would not round to a whole number on an x87 unit.
+// wrong byte.
 static uint8_t to_volume(float v) {
     const double scaled = static_cast<double>(v) * 255.0;
+#if FLT_EVAL_METHOD == 0
+    // Adding and taking away 2^52 + 2^51 rounds as nearbyint does, for any
+    // value of that size.
+    constexpr double ROUNDER = 6755399441055744.0;
+    const double rounded = (scaled + ROUNDER) - ROUNDER;
+    return static_cast<uint8_t>(!(rounded > 0.0) ? 0.0 : rounded > 255.0 ? 255.0 : rounded);
+#else
+    // An x87 unit computes the sum above in 64 bits, where it does not round
+    // to a whole number: the rounding is worked out from the whole part and
+    // the rest instead, both exact at any precision.
     if (!(scaled > 0.0)) return 0;
     if (scaled >= 255.0) return 255;
     const int32_t whole = static_cast<int32_t>(scaled);
     const double rest = scaled - whole;
     return static_cast<uint8_t>(whole + (rest > 0.5 || (rest == 0.5 && (whole & 1))));
+#endif
 }
 
 static void mix_voice(Voice* v, float* span, int32_t n) {
