@@ -233,8 +233,10 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     if (count < 1) return position;
     const auto [last, even, stride] = mix_steps(position, step, backward, count);
     const __m256i offsets = lane_offsets(stride);
-    const __m128 increment = _mm_setr_ps(left_increment, right_increment, 0.0f, 0.0f);
-    __m128 volume = _mm_setr_ps(*left, *right, 0.0f, 0.0f);
+    // Unpacked from two scalars rather than set as four: the same values, and
+    // no register-to-register vmovq, which valgrind cannot decode.
+    const __m128 increment = _mm_unpacklo_ps(_mm_set_ss(left_increment), _mm_set_ss(right_increment));
+    __m128 volume = _mm_unpacklo_ps(_mm_set_ss(*left), _mm_set_ss(*right));
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
     if (near_steps(even, backward)) {

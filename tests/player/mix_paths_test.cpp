@@ -165,6 +165,43 @@ TEST(MixPaths, ConversionGivesTheReferenceBits) {
     }
 }
 
+// The ramp kernels by themselves, where the volumes reached are seen as
+// floats and not only as the bytes they round to: every count up to 40, so a
+// ramp ends at every place in a group of frames, near and far steps forward
+// and backward.
+TEST(MixPaths, RampKernelsGiveTheReferenceBits) {
+    std::mt19937 rng(31);
+    std::vector<int16_t> data(4096);
+    for (int16_t& x : data) x = static_cast<int16_t>(rng());
+    std::vector<float> start_mix(2 * 48), reference(start_mix.size()), mix(start_mix.size());
+    for (MixPath path : fast_paths()) {
+        for (int32_t count = 1; count <= 40; count++) {
+            for (int trial = 0; trial < 8; trial++) {
+                const bool backward = trial % 2 == 1;
+                const uint64_t fraction = rng();
+                const uint64_t step = trial < 4 ? fraction : (uint64_t(1 + rng() % 3) << 32 | fraction);
+                const uint64_t position = uint64_t(backward ? 2200 : 100) << 32 | rng();
+                const float left = static_cast<float>(rng() % 256) / 255.0f, right = static_cast<float>(rng() % 256) / 255.0f;
+                const float left_increment = static_cast<float>(static_cast<int32_t>(rng() % 511) - 255) / 32640.0f;
+                const float right_increment = trial == 2 ? 0.0f : static_cast<float>(static_cast<int32_t>(rng() % 511) - 255) / 32640.0f;
+                for (float& x : start_mix) x = static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
+                float reference_left = left, reference_right = right, path_left = left, path_right = right;
+                reference = start_mix;
+                mix = start_mix;
+                const uint64_t reference_end = mix_reference_kernels.ramped(reference.data(), count, data.data(), position, step, backward,
+                                                                            &reference_left, &reference_right, left_increment, right_increment);
+                const uint64_t end = mix_path_kernels(path)->ramped(mix.data(), count, data.data(), position, step, backward,
+                                                                    &path_left, &path_right, left_increment, right_increment);
+                ASSERT_EQ(end, reference_end) << path_name(path) << " count " << count << " trial " << trial;
+                ASSERT_EQ(std::memcmp(mix.data(), reference.data(), mix.size() * sizeof(float)), 0)
+                    << path_name(path) << " count " << count << " trial " << trial;
+                ASSERT_EQ(std::memcmp(&path_left, &reference_left, sizeof(float)), 0) << path_name(path) << " count " << count;
+                ASSERT_EQ(std::memcmp(&path_right, &reference_right, sizeof(float)), 0) << path_name(path) << " count " << count;
+            }
+        }
+    }
+}
+
 namespace {
 
 // A 32-channel song made to reach what the fast paths do differently: forward
