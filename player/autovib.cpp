@@ -33,9 +33,13 @@ static int32_t autovib_wave(uint8_t type, int32_t a) {
 }
 
 void autovib_step(Channel* ch, const Instrument* instrument) {
-    int32_t m = instrument->vibrato_depth * autovib_wave(instrument->vibrato_type, ch->autovib_position);
-    if (instrument->vibrato_sweep != 0) m = m * ch->autovib_sweep / instrument->vibrato_sweep;
-    ch->period_offset += m >> 6;
+    // Most instruments have no vibrato: with no depth the offset is 0 whatever
+    // the wave, though the sweep and position move on all the same.
+    if (instrument->vibrato_depth != 0) {
+        int32_t m = instrument->vibrato_depth * autovib_wave(instrument->vibrato_type, ch->autovib_position);
+        if (instrument->vibrato_sweep != 0) m = m * ch->autovib_sweep / instrument->vibrato_sweep;
+        ch->period_offset += m >> 6;
+    }
     if (ch->autovib_sweep < instrument->vibrato_sweep) ch->autovib_sweep++;
     ch->autovib_position += instrument->vibrato_rate;
     if (ch->autovib_position > 255) ch->autovib_position -= 256;

@@ -1,5 +1,6 @@
 // The software mixer: voices 0..31 resampled by linear interpolation from
 // 32.32 fixed-point positions, with loops and volume ramps, into float spans.
+#include <algorithm>
 #include <cfloat>
 #include "player/mix_kernels.h"
 #include "player/mixer.h"
@@ -194,7 +195,8 @@ static uint8_t to_volume(float v) {
     // value of that size.
     constexpr double ROUNDER = 6755399441055744.0;
     const double rounded = (scaled + ROUNDER) - ROUNDER;
-    return static_cast<uint8_t>(!(rounded > 0.0) ? 0.0 : rounded > 255.0 ? 255.0 : rounded);
+    // NaN goes to 0: std::min keeps it, std::max then takes the 0.
+    return static_cast<uint8_t>(std::max(0.0, std::min(rounded, 255.0)));
 #else
     // An x87 unit computes the sum above in 64 bits, where it does not round
     // to a whole number: the rounding is worked out from the whole part and
