@@ -58,22 +58,24 @@ AVX2_FN static inline __m256d biased_samples(__m256i pairs, __m256i positions) {
 // so no value goes from the scalar registers to the vector ones per group.
 struct NearWalk {
     const int16_t* data;
-    uint64_t a;      // position of the group's first frame
-    uint64_t four;   // four even steps
-    uint64_t least;  // whole frames four steps move at least
-    __m256i b;       // a's fraction plus the offsets of the group's frames
-    __m256i moves[2];
+    uint64_t a;     // position of the group's first frame
+    uint64_t four;  // four even steps, below 8 frames
+    __m256i b;      // a's fraction plus the offsets of the group's frames
+    // By the whole frames the window moves on: only the two that four steps
+    // can move are set, and indexing by the count itself saves a subtraction
+    // per group.
+    __m256i moves[9];
 };
 
-AVX2_FN static inline NearWalk near_walk(const int16_t* data, uint64_t a, uint64_t even, __m256i offsets) {
+AVX2_FN static inline void near_walk(NearWalk* walk, const int16_t* data, uint64_t a, uint64_t even,
+                                     __m256i offsets) {
     const uint64_t four = 4 * even, least = four >> 32;
-    return {data,
-            a,
-            four,
-            least,
-            _mm256_add_epi64(_mm256_set1_epi64x(static_cast<int64_t>(a & 0xFFFFFFFFu)), offsets),
-            {_mm256_set1_epi64x(static_cast<int64_t>(four - (least << 32))),
-             _mm256_set1_epi64x(static_cast<int64_t>(four - ((least + 1) << 32)))}};
+    walk->data = data;
+    walk->a = a;
+    walk->four = four;
+    walk->b = _mm256_add_epi64(_mm256_set1_epi64x(static_cast<int64_t>(a & 0xFFFFFFFFu)), offsets);
+    walk->moves[least] = _mm256_set1_epi64x(static_cast<int64_t>(four - (least << 32)));
+    walk->moves[least + 1] = _mm256_set1_epi64x(static_cast<int64_t>(four - ((least + 1) << 32)));
 }
 
 // The samples of the walk's next four frames.
@@ -81,7 +83,7 @@ AVX2_FN static inline __m256d near_next(NearWalk* walk) {
     const __m256i b = walk->b;
     const __m256i window =
         _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(walk->data + (walk->a >> 32))));
-    walk->b = _mm256_add_epi64(b, walk->moves[(((walk->a & 0xFFFFFFFFu) + walk->four) >> 32) - walk->least]);
+    walk->b = _mm256_add_epi64(b, walk->moves[((walk->a & 0xFFFFFFFFu) + walk->four) >> 32]);
     walk->a += walk->four;
     // The high words of b are the frames' distances r from the first (0..6).
     // Bytes 2r to 2r + 3 of the window are x0 and x1, side by side as they
@@ -181,7 +183,8 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
     int32_t k = 0;
     __m256d p01, p23, q01, q23;
     if (near_steps(even, backward)) {
-        NearWalk walk = near_walk(data, a, even, offsets);
+        NearWalk walk;
+        near_walk(&walk, data, a, even, offsets);
         for (; k + 8 <= count; k += 8, out += 16) {
             const __m256d x = near_next(&walk), y = near_next(&walk);
             steady_products(x, volumes, &p01, &p23);
@@ -240,7 +243,8 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
     if (near_steps(even, backward)) {
-        NearWalk walk = near_walk(data, a, even, offsets);
+        NearWalk walk;
+        near_walk(&walk, data, a, even, offsets);
         for (; k + 8 <= count; k += 8, out += 16) {
             const __m256d x = near_next(&walk), y = near_next(&walk);
             ramp_four(out, x, &volume, increment);
