@@ -73,10 +73,16 @@ static int32_t current_rows(const Module* module) {
     return pattern ? pattern->rows : 0;
 }
 
-const Cell* seq_current_cell(const Module* module, int32_t channel) {
+// The current row's first cell; the channels' loops look it up once a tick.
+static const Cell* current_row(const Module* module) {
     const Pattern* pattern = current_pattern(module);
     if (!pattern || !pattern->cells || module->row < 0 || module->row >= pattern->rows) return nullptr;
-    return &pattern->cells[module->row * module->channel_count + channel];
+    return &pattern->cells[module->row * module->channel_count];
+}
+
+const Cell* seq_current_cell(const Module* module, int32_t channel) {
+    const Cell* row = current_row(module);
+    return row ? row + channel : nullptr;
 }
 
 static int32_t active_channels(const Module* module) {
@@ -167,10 +173,9 @@ static void envelopes_and_fadeout(Channel* ch, const Instrument* instr, bool cut
 // Notes 97..254 lie beyond the sample map and the pitch tables; they count as no note.
 static bool is_note(uint8_t note) { return note >= 1 && note <= 96; }
 
-static void process_row_channel(Module* module, int32_t c) {
+static void process_row_channel(Module* module, const Cell* row, int32_t c) {
     Channel* ch = &channels[c];
-    const Cell* found = seq_current_cell(module, c);
-    const Cell& cell = found ? *found : no_cell;
+    const Cell& cell = row ? row[c] : no_cell;
     const bool porta = cell.effect == FX_TONE_PORTA || cell.effect == FX_TONE_PORTA_VOLUME_SLIDE ||
                        (cell.volume >> 4) == VOL_TONE_PORTA;
     // The tracker takes K00 for a key-off in place of the cell's note; its
@@ -219,15 +224,16 @@ void seq_process_row(Module* module) {
     jump_seen = false;
     loop_channel = -1;
     const int32_t count = active_channels(module);
-    for (int32_t c = 0; c < count; c++) process_row_channel(module, c);
+    const Cell* row = current_row(module);
+    for (int32_t c = 0; c < count; c++) process_row_channel(module, row, c);
 }
 
 void seq_process_tick(Module* module) {
     const int32_t count = active_channels(module);
+    const Cell* row = current_row(module);
     for (int32_t c = 0; c < count; c++) {
         Channel* ch = &channels[c];
-        const Cell* found = seq_current_cell(module, c);
-        const Cell& cell = found ? *found : no_cell;
+        const Cell& cell = row ? row[c] : no_cell;
         Instrument* instr;
         Sample* sample;
         seq_select(module, ch, &instr, &sample);
