@@ -47,7 +47,6 @@ static void voice_volume(Voice* v, const Channel* ch, const Module* module) {
     const int32_t volume = static_cast<int32_t>(product / 34359738368.0);
     // Out-of-range envelope or global values must not wrap the voice's byte volumes.
     v->volume = clamp(volume, 0, 255);
-    voice_side_volumes(v);
 }
 
 static void voice_panning(Voice* v, const Channel* ch) {
@@ -56,7 +55,6 @@ static void voice_panning(Voice* v, const Channel* ch) {
     // the division comes first: an envelope moves a centred note in steps of 4
     const int64_t p = ch->panning + ((128 - d) / 32) * (ch->panning_env.value - 32);
     v->panning = p < 0 ? 0 : p > 255 ? 255 : static_cast<int32_t>(p);
-    voice_side_volumes(v);
 }
 
 struct StepMemo {
@@ -99,6 +97,8 @@ void seq_update_voice(Channel* ch, Sample* sample, Module* module) {
     if (ch->changes & CHANGE_TRIGGER) voice_trigger(v, sample);
     if (ch->changes & CHANGE_VOLUME) voice_volume(v, ch, module);
     if (ch->changes & CHANGE_PANNING) voice_panning(v, ch);
+    // Once for both, as most ticks change the volume and many the panning too.
+    if (ch->changes & (CHANGE_VOLUME | CHANGE_PANNING)) voice_side_volumes(v);
     if (ch->changes & CHANGE_PITCH) voice_pitch(v, ch, module);
     if (ch->changes & CHANGE_STOP) {
         stop_voice(v->index);
