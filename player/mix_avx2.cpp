@@ -47,60 +47,84 @@ AVX2_FN static inline __m256d biased_samples(__m256i pairs, __m256i positions) {
     return as_biased(_mm256_add_epi64(sum, sum));
 }
 
-// Four frames moving forward by even steps below two frames: all of them read
-// within the eight sample frames from the first one's, which one load brings
-// into both halves. The data holds 8 frames beyond the sample's end, so the
-// load stays inside it.
+// Frames moving forward by even steps below two frames: four of them (or
+// eight, at steps below 6/7 of a frame) read within the eight sample frames
+// from the first one's, which one load brings in. The data holds 8 frames
+// beyond the sample's end, so the load stays inside it.
 //
-// The walk keeps the group's positions relative to its first frame (b) in
-// the vector registers: each group adds four steps and takes away the one or
-// two whole frames the window moves on, one of two vectors made beforehand,
-// so no value goes from the scalar registers to the vector ones per group.
+// The walk keeps the positions relative to the window's first frame (b) in
+// the vector registers: each window adds its steps and takes away the whole
+// frames the window moves on, one of two vectors made beforehand, so no value
+// goes from the scalar registers to the vector ones per window.
 struct NearWalk {
     const int16_t* data;
-    uint64_t a;     // position of the group's first frame
-    uint64_t four;  // four even steps, below 8 frames
-    __m256i b;      // a's fraction plus the offsets of the group's frames
-    // By the whole frames the window moves on: only the two that four steps
-    // can move are set, and indexing by the count itself saves a subtraction
-    // per group.
+    uint64_t a;      // position of the window's first frame
+    uint64_t index;  // its whole frames
+    uint64_t move;   // the steps of one window
+    __m256i b;       // a's fraction plus the offsets of the first four frames
+    __m256i four;    // four steps, from the first four frames to the next four
+    // By the whole frames the window moves on: only the two that its steps
+    // can move are set, and indexing by the count itself saves a subtraction.
     __m256i moves[9];
 };
 
-AVX2_FN static inline void near_walk(NearWalk* walk, const int16_t* data, uint64_t a, uint64_t even,
+AVX2_FN static inline void near_walk(NearWalk* walk, const int16_t* data, uint64_t a, uint64_t even, int32_t frames,
                                      __m256i offsets) {
-    const uint64_t four = 4 * even, least = four >> 32;
+    const uint64_t move = frames * even, least = move >> 32;
     walk->data = data;
     walk->a = a;
-    walk->four = four;
+    walk->index = a >> 32;
+    walk->move = move;
     walk->b = _mm256_add_epi64(_mm256_set1_epi64x(static_cast<int64_t>(a & 0xFFFFFFFFu)), offsets);
-    walk->moves[least] = _mm256_set1_epi64x(static_cast<int64_t>(four - (least << 32)));
-    walk->moves[least + 1] = _mm256_set1_epi64x(static_cast<int64_t>(four - ((least + 1) << 32)));
+    walk->four = _mm256_set1_epi64x(static_cast<int64_t>(4 * even));
+    walk->moves[least] = _mm256_set1_epi64x(static_cast<int64_t>(move - (least << 32)));
+    walk->moves[least + 1] = _mm256_set1_epi64x(static_cast<int64_t>(move - ((least + 1) << 32)));
 }
 
-// The samples of the walk's next four frames.
-AVX2_FN static inline __m256d near_next(NearWalk* walk) {
-    const __m256i b = walk->b;
+// The pairs x0, x1 of the window's sample frames 0 to 6 (each frame and the
+// next, as they lie in the data), pair r in 32-bit lane r.
+AVX2_FN static inline __m256i near_pairs(const NearWalk* walk) {
     const __m256i window =
-        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(walk->data + (walk->a >> 32))));
-    walk->b = _mm256_add_epi64(b, walk->moves[((walk->a & 0xFFFFFFFFu) + walk->four) >> 32]);
-    walk->a += walk->four;
-    // The high words of b are the frames' distances r from the first (0..6).
-    // Bytes 2r to 2r + 3 of the window are x0 and x1, side by side as they
-    // are in the data: they go to both words of the frame's 64-bit lane.
-    const __m256i twice = _mm256_add_epi32(b, b);
-    const __m256i spread = _mm256_setr_epi8(4, 4, 4, 4, 4, 4, 4, 4, 12, 12, 12, 12, 12, 12, 12, 12,
-                                            4, 4, 4, 4, 4, 4, 4, 4, 12, 12, 12, 12, 12, 12, 12, 12);
-    const __m256i bytes = _mm256_setr_epi8(0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3,
-                                           0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3);
-    const __m256i select = _mm256_add_epi8(_mm256_shuffle_epi8(twice, spread), bytes);
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(walk->data + walk->index)));
+    return _mm256_shuffle_epi8(window, _mm256_setr_epi8(0, 1, 2, 3, 2, 3, 4, 5, 4, 5, 6, 7, 6, 7, 8, 9,
+                                                        8, 9, 10, 11, 10, 11, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15));
+}
+
+// The window moved on by its steps.
+AVX2_FN static inline void near_move(NearWalk* walk) {
+    const uint64_t next = walk->a + walk->move, index = next >> 32;
+    walk->b = _mm256_add_epi64(walk->b, walk->moves[index - walk->index]);
+    walk->a = next;
+    walk->index = index;
+}
+
+// The samples of four frames at the relative positions b: the high words of
+// b are the frames' distances r from the window's first frame, which pick
+// their pairs.
+AVX2_FN static inline __m256d near_samples(__m256i pairs, __m256i b) {
+    const __m256i pair = _mm256_permutevar8x32_epi32(pairs, _mm256_shuffle_epi32(b, 0xF5));
     // Products of the 16-bit halves, summed in pairs, in one step: 2(x1 - x0)
     // in the low word, x0 in the high word, so that the lane with its low
     // word cleared is x0 2^32.
-    const __m256i halves = _mm256_madd_epi16(_mm256_shuffle_epi8(window, select),
-                                             _mm256_setr_epi32(0x0002FFFE, 1, 0x0002FFFE, 1, 0x0002FFFE, 1, 0x0002FFFE, 1));
+    const __m256i halves =
+        _mm256_madd_epi16(pair, _mm256_setr_epi32(0x0002FFFE, 1, 0x0002FFFE, 1, 0x0002FFFE, 1, 0x0002FFFE, 1));
     const __m256i first = _mm256_and_si256(halves, _mm256_set1_epi64x(static_cast<int64_t>(0xFFFFFFFF00000000ull)));
     return as_biased(_mm256_add_epi64(_mm256_mul_epi32(_mm256_srli_epi32(b, 1), halves), first));
+}
+
+// The samples of the walk's next four frames (a walk of four frames a window).
+AVX2_FN static inline __m256d near_next(NearWalk* walk) {
+    const __m256d x = near_samples(near_pairs(walk), walk->b);
+    near_move(walk);
+    return x;
+}
+
+// The samples of the walk's next eight frames (a walk of eight a window).
+AVX2_FN static inline void near_next8(NearWalk* walk, __m256d* x, __m256d* y) {
+    const __m256i pairs = near_pairs(walk);
+    *x = near_samples(pairs, walk->b);
+    *y = near_samples(pairs, _mm256_add_epi64(walk->b, walk->four));
+    near_move(walk);
 }
 
 static inline int32_t frame_pair(const int16_t* data, uint64_t position) {
@@ -172,6 +196,22 @@ AVX2_FN static inline void ramp_products(__m256d x, __m128 v0, __m128 v1, __m128
 
 // Whether four frames from one position read within one window of eight.
 static inline bool near_steps(uint64_t even, bool backward) { return !backward && even < TWO_FRAMES; }
+// Whether eight do: the eighth frame's x1 at most 6 + 7 steps on (the first
+// frame's fraction below one) lies within the window when 7 steps are at most 6 frames.
+static inline bool near_eight(uint64_t even) { return 7 * even <= (uint64_t(6) << 32); }
+
+// Four frames of the steady mix, or the first `frames` of them.
+AVX2_FN static inline void steady_four(float* out, __m256d x, const Volumes& volumes) {
+    __m256d p01, p23;
+    steady_products(x, volumes, &p01, &p23);
+    add_four(out, p01, p23);
+}
+
+AVX2_FN static inline void steady_some(float* out, __m256d x, const Volumes& volumes, int32_t frames) {
+    __m256d p01, p23;
+    steady_products(x, volumes, &p01, &p23);
+    add_some(out, p01, p23, frames);
+}
 
 AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* data, uint64_t position,
                                    uint64_t step, bool backward, float left, float right) {
@@ -181,33 +221,43 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
     const Volumes volumes = steady_volumes(left, right);
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
-    __m256d p01, p23, q01, q23;
-    if (near_steps(even, backward)) {
+    if (near_steps(even, backward) && near_eight(even)) {
         NearWalk walk;
-        near_walk(&walk, data, a, even, offsets);
+        near_walk(&walk, data, a, even, 8, offsets);
+        __m256d x, y;
         for (; k + 8 <= count; k += 8, out += 16) {
-            const __m256d x = near_next(&walk), y = near_next(&walk);
-            steady_products(x, volumes, &p01, &p23);
-            steady_products(y, volumes, &q01, &q23);
-            add_four(out, p01, p23);
-            add_four(out + 8, q01, q23);
+            near_next8(&walk, &x, &y);
+            steady_four(out, x, volumes);
+            steady_four(out + 8, y, volumes);
         }
-        for (; k + 4 <= count; k += 4, out += 8) {
-            steady_products(near_next(&walk), volumes, &p01, &p23);
-            add_four(out, p01, p23);
-        }
-        // The last frames as one more group whose window lies within the
-        // data all the same; only their floats of the mix are touched.
+        // The last frames from one more window, which lies within the data
+        // all the same; only their floats of the mix are touched.
         if (k < count) {
-            steady_products(near_next(&walk), volumes, &p01, &p23);
-            add_some(out, p01, p23, count - k);
+            near_next8(&walk, &x, &y);
+            if (count - k >= 4) {
+                steady_four(out, x, volumes);
+                k += 4;
+                out += 8;
+                x = y;
+            }
+            if (k < count) steady_some(out, x, volumes, count - k);
         }
         return last;
     }
-    for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8) {
-        steady_products(samples_far(data, a, stride, offsets), volumes, &p01, &p23);
-        add_four(out, p01, p23);
+    if (near_steps(even, backward)) {
+        NearWalk walk;
+        near_walk(&walk, data, a, even, 4, offsets);
+        for (; k + 8 <= count; k += 8, out += 16) {
+            const __m256d x = near_next(&walk), y = near_next(&walk);
+            steady_four(out, x, volumes);
+            steady_four(out + 8, y, volumes);
+        }
+        for (; k + 4 <= count; k += 4, out += 8) steady_four(out, near_next(&walk), volumes);
+        if (k < count) steady_some(out, near_next(&walk), volumes, count - k);
+        return last;
     }
+    for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
+        steady_four(out, samples_far(data, a, stride, offsets), volumes);
     for (; k < count; k++, a += stride, out += 2) {
         const double s = mix_sample(data, a);
         out[0] = mix_add(out[0], s, left);
@@ -244,7 +294,7 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     int32_t k = 0;
     if (near_steps(even, backward)) {
         NearWalk walk;
-        near_walk(&walk, data, a, even, offsets);
+        near_walk(&walk, data, a, even, 4, offsets);
         for (; k + 8 <= count; k += 8, out += 16) {
             const __m256d x = near_next(&walk), y = near_next(&walk);
             ramp_four(out, x, &volume, increment);

@@ -202,6 +202,39 @@ TEST(MixPaths, RampKernelsGiveTheReferenceBits) {
     }
 }
 
+// The steady kernels by themselves at every count up to 40 (every place the
+// last frames can fall in a group of four or eight) and at the steps where
+// the fast paths change how far one load must reach: a fraction just short
+// of a whole frame puts the last frame of a group as far on as it can be.
+TEST(MixPaths, SteadyKernelsGiveTheReferenceBits) {
+    std::mt19937 rng(77);
+    std::vector<int16_t> data(4096);
+    for (int16_t& x : data) x = static_cast<int16_t>(rng());
+    const uint64_t sixth = (uint64_t(6) << 32) / 7;  // 6/7 of a frame
+    const uint64_t steps[] = {sixth - 3, sixth - 1, sixth, sixth + 1, sixth + 2, (uint64_t(2) << 32) - 3,
+                              (uint64_t(2) << 32) - 1, uint64_t(2) << 32, 0xEE000000, uint64_t(3) << 31, 0x1234567};
+    std::vector<float> start_mix(2 * 48), reference(start_mix.size()), mix(start_mix.size());
+    for (MixPath path : fast_paths()) {
+        for (int32_t count = 1; count <= 40; count++) {
+            for (const uint64_t step : steps) {
+                const bool backward = rng() % 4 == 0;
+                const uint64_t fraction = rng() % 2 ? 0xFFFFFFFFu - rng() % 3 : rng();
+                const uint64_t position = uint64_t(backward ? 2200 : 100) << 32 | fraction;
+                const float left = static_cast<float>(rng() % 256) / 255.0f, right = static_cast<float>(rng() % 256) / 255.0f;
+                for (float& x : start_mix) x = static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
+                reference = start_mix;
+                mix = start_mix;
+                const uint64_t reference_end =
+                    mix_reference_kernels.plain(reference.data(), count, data.data(), position, step, backward, left, right);
+                const uint64_t end = mix_path_kernels(path)->plain(mix.data(), count, data.data(), position, step, backward, left, right);
+                ASSERT_EQ(end, reference_end) << path_name(path) << " count " << count << " step " << step;
+                ASSERT_EQ(std::memcmp(mix.data(), reference.data(), mix.size() * sizeof(float)), 0)
+                    << path_name(path) << " count " << count << " step " << step;
+            }
+        }
+    }
+}
+
 namespace {
 
 // A 32-channel song made to reach what the fast paths do differently: forward
