@@ -8,28 +8,28 @@ static int32_t sine_wave(int32_t a) {
     return static_cast<int32_t>(64.0 * std::sin(a * static_cast<double>(0.0245436877f)));
 }
 
-static int32_t autovib_wave(uint8_t type, int32_t a) {
+static int32_t wave_of(uint8_t type, int32_t a) {
     switch (type) {
-    case AUTOVIB_SINE: {
-        // Taken on every tick of every channel: the positions 0..255 the
-        // vibrato moves through are worked out once.
-        static const struct Table {
-            int32_t value[256];
-            Table() {
-                for (int32_t k = 0; k < 256; k++) value[k] = sine_wave(k);
-            }
-        } table;
-        return a >= 0 && a < 256 ? table.value[a] : sine_wave(a);
+    case AUTOVIB_SINE: return sine_wave(a);
+    case AUTOVIB_SQUARE: return a < 128 ? 64 : -64;
+    case AUTOVIB_RAMP_DOWN: return (128 - ((a + 128) % 256)) >> 1;
+    case AUTOVIB_RAMP_UP: return (128 - ((384 - a) % 256)) >> 1;
+    default: return 0;  // no waveform of that number: the vibrato stays still
     }
-    case AUTOVIB_SQUARE:
-        return a < 128 ? 64 : -64;
-    case AUTOVIB_RAMP_DOWN:
-        return (128 - ((a + 128) % 256)) >> 1;
-    case AUTOVIB_RAMP_UP:
-        return (128 - ((384 - a) % 256)) >> 1;
-    default:
-        return 0;  // no waveform of that number: the vibrato stays still
+}
+
+// Taken on every tick of every channel: the four waveforms at the positions
+// 0..255 the vibrato moves through are worked out once.
+static const struct Waves {
+    int8_t value[4][256];
+    Waves() {
+        for (uint8_t type = 0; type < 4; type++)
+            for (int32_t a = 0; a < 256; a++) value[type][a] = static_cast<int8_t>(wave_of(type, a));
     }
+} waves;
+
+static int32_t autovib_wave(uint8_t type, int32_t a) {
+    return type < 4 && a >= 0 && a < 256 ? waves.value[type][a] : wave_of(type, a);
 }
 
 void autovib_step(Channel* ch, const Instrument* instrument) {

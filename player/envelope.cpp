@@ -1,5 +1,5 @@
 // The envelope engine: one tick of a volume or panning envelope with sustain
-// and loop, and the jump to a given tick for effect L.
+// and loop, the fadeout after a key-off, and the jump to a given tick for effect L.
 #include <cstdint>
 #include "player/seq.h"
 
@@ -23,9 +23,11 @@ static int32_t clamp_fixed(int64_t value) {
     return static_cast<int32_t>(value < 0 ? 0 : value > ENV_MAX_FIXED ? ENV_MAX_FIXED : value);
 }
 
-void env_step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
-              uint8_t count_byte, uint8_t sustain, uint8_t loop_start,
-              uint8_t loop_end, uint8_t type, uint8_t change_bit) {
+// Inline in the tick of both envelopes below, where the instrument's fields
+// come straight from their record.
+static inline void step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
+                        uint8_t count_byte, uint8_t sustain, uint8_t loop_start,
+                        uint8_t loop_end, uint8_t type, uint8_t change_bit) {
     const int32_t count = count_byte < ENV_MAX_POINTS ? count_byte : ENV_MAX_POINTS;
     if (e->point >= 0 && e->point < count && e->tick == points[e->point].x) {
         if ((type & ENV_LOOP) && e->point == loop_end && loop_start < count) {
@@ -56,6 +58,32 @@ void env_step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
     e->value = e->value_fixed >> 16;
     e->tick++;
     channel->changes |= change_bit;
+}
+
+void env_step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
+              uint8_t count_byte, uint8_t sustain, uint8_t loop_start,
+              uint8_t loop_end, uint8_t type, uint8_t change_bit) {
+    step(channel, e, points, count_byte, sustain, loop_start, loop_end, type, change_bit);
+}
+
+void env_tick(Channel* ch, const Instrument* instr, bool cut_on_key_off) {
+    if ((instr->volume_type & ENV_ON) != 0) {
+        if (!ch->volume_env.finished)
+            step(ch, &ch->volume_env, instr->volume_envelope, instr->volume_point_count,
+                 instr->volume_sustain_point, instr->volume_loop_start,
+                 instr->volume_loop_end, instr->volume_type, CHANGE_VOLUME);
+    } else if (cut_on_key_off && ch->key_off) {
+        ch->volume_env.value = 0;  // without an envelope a key-off cuts the note
+    }
+    if ((instr->panning_type & ENV_ON) != 0 && !ch->panning_env.finished)
+        step(ch, &ch->panning_env, instr->panning_envelope, instr->panning_point_count,
+             instr->panning_sustain_point, instr->panning_loop_start,
+             instr->panning_loop_end, instr->panning_type, CHANGE_PANNING);
+    if (ch->key_off) {
+        ch->fadeout_volume -= instr->fadeout;
+        if (ch->fadeout_volume < 0) ch->fadeout_volume = 0;
+        ch->changes |= CHANGE_VOLUME;
+    }
 }
 
 static void place_envelope(EnvelopeState* e, const EnvelopePoint* points, uint8_t count_byte, int32_t t) {

@@ -148,28 +148,6 @@ void seq_tick(Module* module) {
 
 // ---- row and tick passes ----
 
-// `cut_on_key_off`: the defined profile silences a key-off note without volume
-// envelope on every row tick; the compatible one once, where the key-off comes.
-static void envelopes_and_fadeout(Channel* ch, const Instrument* instr, bool cut_on_key_off) {
-    if ((instr->volume_type & ENV_ON) != 0) {
-        if (!ch->volume_env.finished)
-            env_step(ch, &ch->volume_env, instr->volume_envelope, instr->volume_point_count,
-                     instr->volume_sustain_point, instr->volume_loop_start,
-                     instr->volume_loop_end, instr->volume_type, CHANGE_VOLUME);
-    } else if (cut_on_key_off && ch->key_off) {
-        ch->volume_env.value = 0;  // without an envelope a key-off cuts the note
-    }
-    if ((instr->panning_type & ENV_ON) != 0 && !ch->panning_env.finished)
-        env_step(ch, &ch->panning_env, instr->panning_envelope, instr->panning_point_count,
-                 instr->panning_sustain_point, instr->panning_loop_start,
-                 instr->panning_loop_end, instr->panning_type, CHANGE_PANNING);
-    if (ch->key_off) {
-        ch->fadeout_volume -= instr->fadeout;
-        if (ch->fadeout_volume < 0) ch->fadeout_volume = 0;
-        ch->changes |= CHANGE_VOLUME;
-    }
-}
-
 // Notes 97..254 lie beyond the sample map and the pitch tables; they count as no note.
 static bool is_note(uint8_t note) { return note >= 1 && note <= 96; }
 
@@ -186,9 +164,9 @@ static void process_row_channel(Module* module, const Cell* row, int32_t c) {
 
     if (cell.instrument != 0 && !porta) ch->instrument = static_cast<uint8_t>(cell.instrument - 1);
     if (note && !porta) ch->note = static_cast<uint8_t>(cell.note - 1);
-    Instrument* instr;
-    Sample* sample;
-    seq_select(module, ch, &instr, &sample);
+    seq_select(module, ch, &ch->selected_instrument, &ch->selected_sample);
+    Instrument* instr = ch->selected_instrument;
+    Sample* sample = ch->selected_sample;
 
     seq_saved[c] = {ch->volume, ch->period, ch->panning};
     ch->volume_offset = 0;
@@ -212,7 +190,7 @@ static void process_row_channel(Module* module, const Cell* row, int32_t c) {
         ch->key_off = 1;
         if (seq_compatible && cell.instrument == 0 && !(instr->volume_type & ENV_ON)) ch->volume_env.value = 0;
     }
-    envelopes_and_fadeout(ch, instr, !seq_compatible);
+    env_tick(ch, instr, !seq_compatible);
     fx_row_effect(module, ch, &cell, instr, sample);
     autovib_step(ch, instr);
     seq_update_voice(ch, sample, module);
@@ -234,15 +212,17 @@ void seq_process_tick(Module* module) {
     for (int32_t c = 0; c < count; c++) {
         Channel* ch = &channels[c];
         const Cell& cell = row ? row[c] : no_cell;
-        Instrument* instr;
-        Sample* sample;
-        seq_select(module, ch, &instr, &sample);
+        // A channel no row tick has reached yet selects now.
+        if (!ch->selected_sample) seq_select(module, ch, &ch->selected_instrument, &ch->selected_sample);
+        Instrument* instr = ch->selected_instrument;
+        Sample* sample = ch->selected_sample;
         ch->volume_offset = 0;
         ch->period_offset = 0;
         ch->changes = 0;
-        envelopes_and_fadeout(ch, instr, false);
-        fx_tick_volume(ch, cell.volume);
-        fx_tick_effect(module, ch, &cell, instr, sample);
+        env_tick(ch, instr, false);
+        // Empty cells and set-volume commands do nothing after the row tick.
+        if ((cell.volume >> 4) >= VOL_SLIDE_DOWN) fx_tick_volume(ch, cell.volume);
+        if (cell.effect != 0 || cell.param != 0) fx_tick_effect(module, ch, &cell, instr, sample);
         autovib_step(ch, instr);
         seq_update_voice(ch, sample, module);
     }

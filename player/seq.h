@@ -25,10 +25,30 @@ enum : uint8_t {
     CHANGES_OF_NOTE = CHANGE_PITCH | CHANGE_VOLUME | CHANGE_PANNING | CHANGE_TRIGGER,
 };
 
+// The pitch and the side volumes the voice update worked out last, with what
+// they were worked out from: most ticks give a voice those of the tick before.
+// A key of 0 stands for nothing kept yet.
+struct VoiceMemo {
+    uint64_t period;          // period and this tick's offset
+    uint64_t pitch_key;       // output rate, table and lowest frequency
+    int32_t frequency;
+    uint32_t step;
+    uint32_t step_fraction;
+    int32_t volume;           // voice volume and panning
+    int32_t panning;
+    uint8_t pan_law;          // 1 linear, 2 square root
+    uint8_t left_volume;
+    uint8_t right_volume;
+};
+
 struct Channel {
     uint8_t note;            // 0-based; indexes the instrument's sample_map
     uint8_t changes;
     Voice* voice;
+    // What `instrument` and `note` select (seq_select), kept from the row
+    // tick that last set them for the other ticks of the row.
+    Instrument* selected_instrument;
+    Sample* selected_sample;
     int32_t period;
     int32_t volume;          // 0..64
     int32_t panning;         // 0..255, slides may leave the range
@@ -72,6 +92,7 @@ struct Channel {
     uint8_t tremolo_depth;
     uint8_t tremor_muted;     // 1 from a muted tremor tick until the volume is set again
     uint8_t retrig_count;     // ticks counted towards the next multi-retrigger
+    VoiceMemo memo;
 };
 
 constexpr int CHANNEL_COUNT = 32;
@@ -136,6 +157,10 @@ int32_t period_frequency(int32_t period, int32_t offset, bool linear);
 void env_step(Channel* channel, EnvelopeState* state, const EnvelopePoint* points,
               uint8_t count, uint8_t sustain, uint8_t loop_start,
               uint8_t loop_end, uint8_t type, uint8_t change_bit);
+// A tick of both envelopes and of the fadeout after a key-off.
+// `cut_on_key_off`: the defined profile silences a key-off note without volume
+// envelope on every row tick; the compatible one once, where the key-off comes.
+void env_tick(Channel* channel, const Instrument* instrument, bool cut_on_key_off);
 void env_set_position(Channel* channel, const Instrument* instrument, int32_t t);
 // The same for the panning envelope, when it is on.
 void env_set_panning_position(Channel* channel, const Instrument* instrument, int32_t t);

@@ -8,14 +8,22 @@
 
 // The defined pan law is linear; the tracker's takes the square root of each
 // side's share, so a centred note keeps its loudness.
-static void voice_side_volumes(Voice* v) {
-    if (seq_compatible) {
-        v->left_volume = static_cast<uint8_t>(v->volume * std::sqrt((255 - v->panning) / 255.0));
-        v->right_volume = static_cast<uint8_t>(v->volume * std::sqrt(v->panning / 255.0));
-        return;
+static void voice_side_volumes(Voice* v, VoiceMemo* memo) {
+    const uint8_t law = seq_compatible ? 2 : 1;
+    if (memo->pan_law != law || memo->volume != v->volume || memo->panning != v->panning) {
+        memo->pan_law = law;
+        memo->volume = v->volume;
+        memo->panning = v->panning;
+        if (seq_compatible) {
+            memo->left_volume = static_cast<uint8_t>(v->volume * std::sqrt((255 - v->panning) / 255.0));
+            memo->right_volume = static_cast<uint8_t>(v->volume * std::sqrt(v->panning / 255.0));
+        } else {
+            memo->left_volume = static_cast<uint8_t>(v->volume * (255 - v->panning) / 255);
+            memo->right_volume = static_cast<uint8_t>(v->volume * v->panning / 255);
+        }
     }
-    v->left_volume = static_cast<uint8_t>(v->volume * (255 - v->panning) / 255);
-    v->right_volume = static_cast<uint8_t>(v->volume * v->panning / 255);
+    v->left_volume = memo->left_volume;
+    v->right_volume = memo->right_volume;
 }
 
 static int32_t clamp(int32_t value, int32_t low, int32_t high) {
@@ -57,37 +65,28 @@ static void voice_panning(Voice* v, const Channel* ch) {
     v->panning = p < 0 ? 0 : p > 255 ? 255 : static_cast<int32_t>(p);
 }
 
-struct StepMemo {
-    uint32_t frequency;
-    uint32_t rate;  // 0: nothing kept yet
-    uint32_t step;
-    uint32_t fraction;
-};
-static StepMemo step_memo[VOICE_COUNT];
-
-static void voice_pitch(Voice* v, const Channel* ch, const Module* module) {
-    const int32_t f = period_frequency(ch->period, ch->period_offset, (module->flags & MODULE_LINEAR_TABLE) != 0);
-    v->frequency = f;
+static void voice_pitch(Voice* v, const Channel* ch, VoiceMemo* memo, const Module* module) {
+    const bool linear = (module->flags & MODULE_LINEAR_TABLE) != 0;
     const int32_t set_rate = output_settings.output_rate;
     const uint32_t rate = static_cast<uint32_t>(set_rate > 0 ? set_rate : 1);
-    // The defined pitch stops at 100 Hz; the tracker's goes on down to standing still.
-    const int32_t lowest = seq_compatible ? 0 : 100;
-    const uint32_t g = static_cast<uint32_t>(f < lowest ? lowest : f);
-    // Two divisions on every tick of every channel, for a frequency that
-    // seldom changes: each voice keeps the last step it worked out.
-    const ptrdiff_t i = v - voices;
-    StepMemo* memo = i >= 0 && i < VOICE_COUNT ? &step_memo[i] : nullptr;
-    if (!memo || memo->frequency != g || memo->rate != rate) {
-        const StepMemo worked = {g, rate, g / rate, static_cast<uint32_t>((static_cast<uint64_t>(g % rate) << 32) / rate)};
-        if (!memo) {
-            v->step = worked.step;
-            v->step_fraction = worked.fraction;
-            return;
-        }
-        *memo = worked;
+    // The power and two divisions, for a pitch that seldom changes from one tick to the next.
+    const uint64_t period = static_cast<uint64_t>(static_cast<uint32_t>(ch->period)) << 32 |
+                            static_cast<uint32_t>(ch->period_offset);
+    const uint64_t key = static_cast<uint64_t>(rate) << 2 | (linear ? 2 : 0) | (seq_compatible ? 1 : 0);
+    if (memo->period != period || memo->pitch_key != key) {
+        const int32_t f = period_frequency(ch->period, ch->period_offset, linear);
+        // The defined pitch stops at 100 Hz; the tracker's goes on down to standing still.
+        const int32_t lowest = seq_compatible ? 0 : 100;
+        const uint32_t g = static_cast<uint32_t>(f < lowest ? lowest : f);
+        memo->period = period;
+        memo->pitch_key = key;
+        memo->frequency = f;
+        memo->step = g / rate;
+        memo->step_fraction = static_cast<uint32_t>((static_cast<uint64_t>(g % rate) << 32) / rate);
     }
+    v->frequency = memo->frequency;
     v->step = memo->step;
-    v->step_fraction = memo->fraction;
+    v->step_fraction = memo->step_fraction;
 }
 
 void seq_update_voice(Channel* ch, Sample* sample, Module* module) {
@@ -98,8 +97,8 @@ void seq_update_voice(Channel* ch, Sample* sample, Module* module) {
     if (ch->changes & CHANGE_VOLUME) voice_volume(v, ch, module);
     if (ch->changes & CHANGE_PANNING) voice_panning(v, ch);
     // Once for both, as most ticks change the volume and many the panning too.
-    if (ch->changes & (CHANGE_VOLUME | CHANGE_PANNING)) voice_side_volumes(v);
-    if (ch->changes & CHANGE_PITCH) voice_pitch(v, ch, module);
+    if (ch->changes & (CHANGE_VOLUME | CHANGE_PANNING)) voice_side_volumes(v, &ch->memo);
+    if (ch->changes & CHANGE_PITCH) voice_pitch(v, ch, &ch->memo, module);
     if (ch->changes & CHANGE_STOP) {
         stop_voice(v->index);
         v->start_offset = 0;
