@@ -48,9 +48,9 @@ AVX2_FN static inline __m256d biased_samples(__m256i pairs, __m256i positions) {
 }
 
 // Frames moving forward by even steps below two frames: four of them (or
-// eight, at steps below 6/7 of a frame) read within the eight sample frames
-// from the first one's, which one load brings in. The data holds 8 frames
-// beyond the sample's end, so the load stays inside it.
+// more, at smaller steps) read within the eight sample frames from the first
+// one's, which one load brings in. The data holds 8 frames beyond the
+// sample's end, so the load stays inside it.
 //
 // The walk keeps the positions relative to the window's first frame (b) in
 // the vector registers: each window adds its steps and takes away the whole
@@ -58,36 +58,37 @@ AVX2_FN static inline __m256d biased_samples(__m256i pairs, __m256i positions) {
 // goes from the scalar registers to the vector ones per window.
 struct NearWalk {
     const int16_t* data;
-    uint64_t a;      // position of the window's first frame
-    uint64_t index;  // its whole frames
-    uint64_t move;   // the steps of one window
-    __m256i b;       // a's fraction plus the offsets of the first four frames
-    __m256i four;    // four steps, from the first four frames to the next four
+    const int16_t* later;  // where a split walk's second window starts, less the index
+    uint64_t a;            // position of the window's first frame
+    uint64_t index;        // its whole frames
+    uint64_t move;         // the steps of one window
+    __m256i b;             // a's fraction plus the offsets of the first four frames
+    __m256i four;          // four steps, from the first four frames to the next four
     // By the whole frames the window moves on: only the two that its steps
     // can move are set, and indexing by the count itself saves a subtraction.
-    __m256i moves[9];
+    __m256i moves[17];
 };
 
-AVX2_FN static inline void near_walk(NearWalk* walk, const int16_t* data, uint64_t a, uint64_t even, int32_t frames,
-                                     __m256i offsets) {
+// A walk of `frames` frames a window. A split walk of eight reads the last
+// four from a second window, the whole frames of four steps further on.
+AVX2_FN static inline void near_walk(NearWalk* walk, const int16_t* data, uint64_t a, uint64_t even, __m256i offsets,
+                                     int32_t frames = 4, bool split = false) {
     const uint64_t move = frames * even, least = move >> 32;
+    const uint64_t later = split ? (4 * even) >> 32 : 0;
     walk->data = data;
+    walk->later = data + later;
     walk->a = a;
     walk->index = a >> 32;
     walk->move = move;
     walk->b = _mm256_add_epi64(_mm256_set1_epi64x(static_cast<int64_t>(a & 0xFFFFFFFFu)), offsets);
-    walk->four = _mm256_set1_epi64x(static_cast<int64_t>(4 * even));
+    walk->four = _mm256_set1_epi64x(static_cast<int64_t>(4 * even - (later << 32)));
     walk->moves[least] = _mm256_set1_epi64x(static_cast<int64_t>(move - (least << 32)));
     walk->moves[least + 1] = _mm256_set1_epi64x(static_cast<int64_t>(move - ((least + 1) << 32)));
 }
 
-// The pairs x0, x1 of the window's sample frames 0 to 6 (each frame and the
-// next, as they lie in the data), pair r in 32-bit lane r.
-AVX2_FN static inline __m256i near_pairs(const NearWalk* walk) {
-    const __m256i window =
-        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(walk->data + walk->index)));
-    return _mm256_shuffle_epi8(window, _mm256_setr_epi8(0, 1, 2, 3, 2, 3, 4, 5, 4, 5, 6, 7, 6, 7, 8, 9,
-                                                        8, 9, 10, 11, 10, 11, 12, 13, 12, 13, 14, 15, 14, 15, 14, 15));
+// A window's eight sample frames, in both halves of the register.
+AVX2_FN static inline __m256i near_window(const int16_t* window_start) {
+    return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(window_start)));
 }
 
 // The window moved on by its steps.
@@ -98,11 +99,18 @@ AVX2_FN static inline void near_move(NearWalk* walk) {
     walk->index = index;
 }
 
-// The samples of four frames at the relative positions b: the high words of
-// b are the frames' distances r from the window's first frame, which pick
-// their pairs.
-AVX2_FN static inline __m256d near_samples(__m256i pairs, __m256i b) {
-    const __m256i pair = _mm256_permutevar8x32_epi32(pairs, _mm256_shuffle_epi32(b, 0xF5));
+// The samples of four frames at the relative positions b. The high words of
+// b are the frames' distances r from the window's first frame (0..6): bytes
+// 2r to 2r + 3 of the window are x0 and x1, side by side as they are in the
+// data, and go to both words of the frame's 64-bit lane. (One permutation of
+// the window's seven pairs by r would take fewer instructions, but is slower.)
+AVX2_FN static inline __m256d near_samples(__m256i window, __m256i b) {
+    const __m256i twice = _mm256_add_epi32(b, b);
+    const __m256i spread = _mm256_setr_epi8(4, 4, 4, 4, 4, 4, 4, 4, 12, 12, 12, 12, 12, 12, 12, 12,
+                                            4, 4, 4, 4, 4, 4, 4, 4, 12, 12, 12, 12, 12, 12, 12, 12);
+    const __m256i bytes = _mm256_setr_epi8(0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3,
+                                           0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3, 0, 1, 2, 3);
+    const __m256i pair = _mm256_shuffle_epi8(window, _mm256_add_epi8(_mm256_shuffle_epi8(twice, spread), bytes));
     // Products of the 16-bit halves, summed in pairs, in one step: 2(x1 - x0)
     // in the low word, x0 in the high word, so that the lane with its low
     // word cleared is x0 2^32.
@@ -114,17 +122,9 @@ AVX2_FN static inline __m256d near_samples(__m256i pairs, __m256i b) {
 
 // The samples of the walk's next four frames (a walk of four frames a window).
 AVX2_FN static inline __m256d near_next(NearWalk* walk) {
-    const __m256d x = near_samples(near_pairs(walk), walk->b);
+    const __m256d x = near_samples(near_window(walk->data + walk->index), walk->b);
     near_move(walk);
     return x;
-}
-
-// The samples of the walk's next eight frames (a walk of eight a window).
-AVX2_FN static inline void near_next8(NearWalk* walk, __m256d* x, __m256d* y) {
-    const __m256i pairs = near_pairs(walk);
-    *x = near_samples(pairs, walk->b);
-    *y = near_samples(pairs, _mm256_add_epi64(walk->b, walk->four));
-    near_move(walk);
 }
 
 static inline int32_t frame_pair(const int16_t* data, uint64_t position) {
@@ -196,9 +196,15 @@ AVX2_FN static inline void ramp_products(__m256d x, __m128 v0, __m128 v1, __m128
 
 // Whether four frames from one position read within one window of eight.
 static inline bool near_steps(uint64_t even, bool backward) { return !backward && even < TWO_FRAMES; }
-// Whether eight do: the eighth frame's x1 at most 6 + 7 steps on (the first
-// frame's fraction below one) lies within the window when 7 steps are at most 6 frames.
-static inline bool near_eight(uint64_t even) { return 7 * even <= (uint64_t(6) << 32); }
+// Whether `frames` do: the last one's x1, at most 1 + (frames - 1) steps on
+// from the first one's whole frame (its fraction below one), lies within the
+// window when frames - 1 steps are at most 6 frames.
+static inline bool near_reach(uint64_t even, int32_t frames) { return (frames - 1) * even <= (uint64_t(6) << 32); }
+// Whether a split walk's second window reaches its frames 4 to 7: from the
+// whole frames of four steps on, three more steps and one frame are at most 7.
+static inline bool split_reach(uint64_t even) {
+    return 7 * even - ((4 * even) & ~uint64_t(0xFFFFFFFF)) <= (uint64_t(6) << 32);
+}
 
 // Four frames of the steady mix, or the first `frames` of them.
 AVX2_FN static inline void steady_four(float* out, __m256d x, const Volumes& volumes) {
@@ -213,6 +219,38 @@ AVX2_FN static inline void steady_some(float* out, __m256d x, const Volumes& vol
     add_some(out, p01, p23, frames);
 }
 
+// The steady mix of frames moving by small steps, `Frames` (8, 16 or 32) of
+// them from each window where near_reach allows it, or 8 from a split walk's
+// two windows where split_reach does.
+template <int32_t Frames, bool Split>
+AVX2_FN static inline void steady_near(float* out, int32_t count, const int16_t* data, uint64_t a, uint64_t even,
+                                       __m256i offsets, const Volumes& volumes) {
+    NearWalk walk;
+    near_walk(&walk, data, a, even, offsets, Frames, Split);
+    int32_t k = 0;
+    for (; k + Frames <= count; k += Frames, out += 2 * Frames) {
+        const __m256i window = near_window(walk.data + walk.index);
+        const __m256i later = Split ? near_window(walk.later + walk.index) : window;
+        __m256i b = walk.b;
+#pragma GCC unroll 8
+        for (int32_t j = 0; j < Frames; j += 4, b = _mm256_add_epi64(b, walk.four))
+            steady_four(out + 2 * j, near_samples(j < 4 ? window : later, b), volumes);
+        near_move(&walk);
+    }
+    // The last frames from one more window, which lies within the data all
+    // the same (a split walk's second one only where it has frames); only
+    // their floats of the mix are touched.
+    if (k < count) {
+        __m256i window = near_window(walk.data + walk.index);
+        __m256i b = walk.b;
+        for (; k + 4 <= count; k += 4, out += 8, b = _mm256_add_epi64(b, walk.four)) {
+            steady_four(out, near_samples(window, b), volumes);
+            if (Split && k + 4 < count) window = near_window(walk.later + walk.index);
+        }
+        if (k < count) steady_some(out, near_samples(window, b), volumes, count - k);
+    }
+}
+
 AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* data, uint64_t position,
                                    uint64_t step, bool backward, float left, float right) {
     if (count < 1) return position;
@@ -221,32 +259,22 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
     const Volumes volumes = steady_volumes(left, right);
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
-    if (near_steps(even, backward) && near_eight(even)) {
-        NearWalk walk;
-        near_walk(&walk, data, a, even, 8, offsets);
-        __m256d x, y;
-        for (; k + 8 <= count; k += 8, out += 16) {
-            near_next8(&walk, &x, &y);
-            steady_four(out, x, volumes);
-            steady_four(out + 8, y, volumes);
-        }
-        // The last frames from one more window, which lies within the data
-        // all the same; only their floats of the mix are touched.
-        if (k < count) {
-            near_next8(&walk, &x, &y);
-            if (count - k >= 4) {
-                steady_four(out, x, volumes);
-                k += 4;
-                out += 8;
-                x = y;
-            }
-            if (k < count) steady_some(out, x, volumes, count - k);
-        }
+    if (near_steps(even, backward) && near_reach(even, 8)) {
+        if (near_reach(even, 32))
+            steady_near<32, false>(out, count, data, a, even, offsets, volumes);
+        else if (near_reach(even, 16))
+            steady_near<16, false>(out, count, data, a, even, offsets, volumes);
+        else
+            steady_near<8, false>(out, count, data, a, even, offsets, volumes);
+        return last;
+    }
+    if (near_steps(even, backward) && split_reach(even)) {
+        steady_near<8, true>(out, count, data, a, even, offsets, volumes);
         return last;
     }
     if (near_steps(even, backward)) {
         NearWalk walk;
-        near_walk(&walk, data, a, even, 4, offsets);
+        near_walk(&walk, data, a, even, offsets);
         for (; k + 8 <= count; k += 8, out += 16) {
             const __m256d x = near_next(&walk), y = near_next(&walk);
             steady_four(out, x, volumes);
@@ -294,7 +322,7 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     int32_t k = 0;
     if (near_steps(even, backward)) {
         NearWalk walk;
-        near_walk(&walk, data, a, even, 4, offsets);
+        near_walk(&walk, data, a, even, offsets);
         for (; k + 8 <= count; k += 8, out += 16) {
             const __m256d x = near_next(&walk), y = near_next(&walk);
             ramp_four(out, x, &volume, increment);

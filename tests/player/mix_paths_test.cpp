@@ -203,16 +203,19 @@ TEST(MixPaths, RampKernelsGiveTheReferenceBits) {
 }
 
 // The steady kernels by themselves at every count up to 40 (every place the
-// last frames can fall in a group of four or eight) and at the steps where
+// last frames can fall in a group of four, eight or more) and at the steps where
 // the fast paths change how far one load must reach: a fraction just short
 // of a whole frame puts the last frame of a group as far on as it can be.
 TEST(MixPaths, SteadyKernelsGiveTheReferenceBits) {
     std::mt19937 rng(77);
     std::vector<int16_t> data(4096);
     for (int16_t& x : data) x = static_cast<int16_t>(rng());
-    const uint64_t sixth = (uint64_t(6) << 32) / 7;  // 6/7 of a frame
-    const uint64_t steps[] = {sixth - 3, sixth - 1, sixth, sixth + 1, sixth + 2, (uint64_t(2) << 32) - 3,
-                              (uint64_t(2) << 32) - 1, uint64_t(2) << 32, 0xEE000000, uint64_t(3) << 31, 0x1234567};
+    std::vector<uint64_t> steps = {(uint64_t(2) << 32) - 1, uint64_t(2) << 32, 0xEE000000, 0x74000000, 0x36000000,
+                                   0x1234567, uint64_t(3) << 31, 0x1BB000000, 0x1E6000000};
+    // 6/7, 6/15, 6/31, 12/7 and 13/7 of a frame, and around them
+    for (const uint64_t limit : {(uint64_t(6) << 32) / 7, (uint64_t(6) << 32) / 15, (uint64_t(6) << 32) / 31,
+                                 (uint64_t(12) << 32) / 7, (uint64_t(13) << 32) / 7})
+        for (const uint64_t step : {limit - 3, limit - 1, limit, limit + 1, limit + 2}) steps.push_back(step);
     std::vector<float> start_mix(2 * 48), reference(start_mix.size()), mix(start_mix.size());
     for (MixPath path : fast_paths()) {
         for (int32_t count = 1; count <= 40; count++) {
