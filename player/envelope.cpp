@@ -23,11 +23,9 @@ static int32_t clamp_fixed(int64_t value) {
     return static_cast<int32_t>(value < 0 ? 0 : value > ENV_MAX_FIXED ? ENV_MAX_FIXED : value);
 }
 
-// Inline in the tick of both envelopes below, where the instrument's fields
-// come straight from their record.
-static inline void step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
-                        uint8_t count_byte, uint8_t sustain, uint8_t loop_start,
-                        uint8_t loop_end, uint8_t type, uint8_t change_bit) {
+void env_step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
+              uint8_t count_byte, uint8_t sustain, uint8_t loop_start,
+              uint8_t loop_end, uint8_t type, uint8_t change_bit) {
     const int32_t count = count_byte < ENV_MAX_POINTS ? count_byte : ENV_MAX_POINTS;
     if (e->point >= 0 && e->point < count && e->tick == points[e->point].x) {
         if ((type & ENV_LOOP) && e->point == loop_end && loop_start < count) {
@@ -60,25 +58,59 @@ static inline void step(Channel* channel, EnvelopeState* e, const EnvelopePoint*
     channel->changes |= change_bit;
 }
 
-void env_step(Channel* channel, EnvelopeState* e, const EnvelopePoint* points,
-              uint8_t count_byte, uint8_t sustain, uint8_t loop_start,
-              uint8_t loop_end, uint8_t type, uint8_t change_bit) {
-    step(channel, e, points, count_byte, sustain, loop_start, loop_end, type, change_bit);
+// Most ticks fall between two points, where env_step only moves the value
+// by the segment's slope: that step is taken without it.
+static bool between_points(const EnvelopeState* e, const EnvelopePoint* points, uint8_t count_byte) {
+    const int32_t count = count_byte < ENV_MAX_POINTS ? count_byte : ENV_MAX_POINTS;
+    return e->point > 0 && e->point < count && e->tick != points[e->point].x;
+}
+
+// A sustained note waits at its sustain point, where env_step only takes the
+// point's value again; the loop's end and the last point are left to it.
+static bool sustained(const Channel* ch, const EnvelopeState* e, const EnvelopePoint* points,
+                      uint8_t count_byte, uint8_t sustain, uint8_t loop_end, uint8_t type) {
+    const int32_t count = count_byte < ENV_MAX_POINTS ? count_byte : ENV_MAX_POINTS;
+    return (type & ENV_SUSTAIN) && !ch->key_off && e->point == sustain && e->point < count - 1 &&
+           e->tick == points[e->point].x && !((type & ENV_LOOP) && e->point == loop_end);
+}
+
+static void hold(Channel* channel, EnvelopeState* e, const EnvelopePoint* points, uint8_t change_bit) {
+    e->value = point_y(points, e->point);
+    channel->changes |= change_bit;
+}
+
+static void slide(Channel* channel, EnvelopeState* e, uint8_t change_bit) {
+    e->value_fixed = clamp_fixed(static_cast<int64_t>(e->value_fixed) + e->slope);
+    e->value = e->value_fixed >> 16;
+    e->tick++;
+    channel->changes |= change_bit;
 }
 
 void env_tick(Channel* ch, const Instrument* instr, bool cut_on_key_off) {
-    if ((instr->volume_type & ENV_ON) != 0) {
-        if (!ch->volume_env.finished)
-            step(ch, &ch->volume_env, instr->volume_envelope, instr->volume_point_count,
-                 instr->volume_sustain_point, instr->volume_loop_start,
-                 instr->volume_loop_end, instr->volume_type, CHANGE_VOLUME);
-    } else if (cut_on_key_off && ch->key_off) {
-        ch->volume_env.value = 0;  // without an envelope a key-off cuts the note
+    EnvelopeState* volume = &ch->volume_env;
+    EnvelopeState* panning = &ch->panning_env;
+    if ((instr->volume_type & ENV_ON) == 0) {
+        if (cut_on_key_off && ch->key_off) volume->value = 0;  // without an envelope a key-off cuts the note
+    } else if (!volume->finished) {
+        if (between_points(volume, instr->volume_envelope, instr->volume_point_count))
+            slide(ch, volume, CHANGE_VOLUME);
+        else if (sustained(ch, volume, instr->volume_envelope, instr->volume_point_count, instr->volume_sustain_point,
+                           instr->volume_loop_end, instr->volume_type))
+            hold(ch, volume, instr->volume_envelope, CHANGE_VOLUME);
+        else
+            env_step(ch, volume, instr->volume_envelope, instr->volume_point_count, instr->volume_sustain_point,
+                     instr->volume_loop_start, instr->volume_loop_end, instr->volume_type, CHANGE_VOLUME);
     }
-    if ((instr->panning_type & ENV_ON) != 0 && !ch->panning_env.finished)
-        step(ch, &ch->panning_env, instr->panning_envelope, instr->panning_point_count,
-             instr->panning_sustain_point, instr->panning_loop_start,
-             instr->panning_loop_end, instr->panning_type, CHANGE_PANNING);
+    if ((instr->panning_type & ENV_ON) != 0 && !panning->finished) {
+        if (between_points(panning, instr->panning_envelope, instr->panning_point_count))
+            slide(ch, panning, CHANGE_PANNING);
+        else if (sustained(ch, panning, instr->panning_envelope, instr->panning_point_count,
+                           instr->panning_sustain_point, instr->panning_loop_end, instr->panning_type))
+            hold(ch, panning, instr->panning_envelope, CHANGE_PANNING);
+        else
+            env_step(ch, panning, instr->panning_envelope, instr->panning_point_count, instr->panning_sustain_point,
+                     instr->panning_loop_start, instr->panning_loop_end, instr->panning_type, CHANGE_PANNING);
+    }
     if (ch->key_off) {
         ch->fadeout_volume -= instr->fadeout;
         if (ch->fadeout_volume < 0) ch->fadeout_volume = 0;

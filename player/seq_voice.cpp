@@ -9,17 +9,19 @@
 // The defined pan law is linear; the tracker's takes the square root of each
 // side's share, so a centred note keeps its loudness.
 static void voice_side_volumes(Voice* v, VoiceMemo* memo) {
-    const uint8_t law = seq_compatible ? 2 : 1;
-    if (memo->pan_law != law || memo->volume != v->volume || memo->panning != v->panning) {
+    const bool compatible = seq_compatible;
+    const uint8_t law = compatible ? 2 : 1;
+    const int32_t volume = v->volume, panning = v->panning;
+    if (memo->pan_law != law || memo->volume != volume || memo->panning != panning) {
         memo->pan_law = law;
-        memo->volume = v->volume;
-        memo->panning = v->panning;
-        if (seq_compatible) {
-            memo->left_volume = static_cast<uint8_t>(v->volume * std::sqrt((255 - v->panning) / 255.0));
-            memo->right_volume = static_cast<uint8_t>(v->volume * std::sqrt(v->panning / 255.0));
+        memo->volume = volume;
+        memo->panning = panning;
+        if (compatible) {
+            memo->left_volume = static_cast<uint8_t>(volume * std::sqrt((255 - panning) / 255.0));
+            memo->right_volume = static_cast<uint8_t>(volume * std::sqrt(panning / 255.0));
         } else {
-            memo->left_volume = static_cast<uint8_t>(v->volume * (255 - v->panning) / 255);
-            memo->right_volume = static_cast<uint8_t>(v->volume * v->panning / 255);
+            memo->left_volume = static_cast<uint8_t>(volume * (255 - panning) / 255);
+            memo->right_volume = static_cast<uint8_t>(volume * panning / 255);
         }
     }
     v->left_volume = memo->left_volume;
@@ -69,20 +71,23 @@ static void voice_pitch(Voice* v, const Channel* ch, VoiceMemo* memo, const Modu
     const bool linear = (module->flags & MODULE_LINEAR_TABLE) != 0;
     const int32_t set_rate = output_settings.output_rate;
     const uint32_t rate = static_cast<uint32_t>(set_rate > 0 ? set_rate : 1);
-    // The power and two divisions, for a pitch that seldom changes from one tick to the next.
+    // The power and the division, for a pitch that often stays from one tick to the next.
     const uint64_t period = static_cast<uint64_t>(static_cast<uint32_t>(ch->period)) << 32 |
                             static_cast<uint32_t>(ch->period_offset);
-    const uint64_t key = static_cast<uint64_t>(rate) << 2 | (linear ? 2 : 0) | (seq_compatible ? 1 : 0);
+    const bool compatible = seq_compatible;
+    const uint64_t key = static_cast<uint64_t>(rate) << 2 | (linear ? 2 : 0) | (compatible ? 1 : 0);
     if (memo->period != period || memo->pitch_key != key) {
         const int32_t f = period_frequency(ch->period, ch->period_offset, linear);
         // The defined pitch stops at 100 Hz; the tracker's goes on down to standing still.
-        const int32_t lowest = seq_compatible ? 0 : 100;
+        const int32_t lowest = compatible ? 0 : 100;
         const uint32_t g = static_cast<uint32_t>(f < lowest ? lowest : f);
+        // g / rate above the point and (g % rate) * 2^32 / rate below it, from one division.
+        const uint64_t step = (static_cast<uint64_t>(g) << 32) / rate;
         memo->period = period;
         memo->pitch_key = key;
         memo->frequency = f;
-        memo->step = g / rate;
-        memo->step_fraction = static_cast<uint32_t>((static_cast<uint64_t>(g % rate) << 32) / rate);
+        memo->step = static_cast<uint32_t>(step >> 32);
+        memo->step_fraction = static_cast<uint32_t>(step);
     }
     v->frequency = memo->frequency;
     v->step = memo->step;
@@ -92,14 +97,18 @@ static void voice_pitch(Voice* v, const Channel* ch, VoiceMemo* memo, const Modu
 void seq_update_voice(Channel* ch, Sample* sample, Module* module) {
     Voice* v = ch->voice;
     if (!v) return;
-    if (static_cast<int64_t>(ch->period) + ch->period_offset == 0) ch->changes &= ~CHANGE_PITCH;
-    if (ch->changes & CHANGE_TRIGGER) voice_trigger(v, sample);
-    if (ch->changes & CHANGE_VOLUME) voice_volume(v, ch, module);
-    if (ch->changes & CHANGE_PANNING) voice_panning(v, ch);
+    uint8_t changes = ch->changes;
+    if ((changes & CHANGE_PITCH) && static_cast<int64_t>(ch->period) + ch->period_offset == 0) {
+        changes &= ~CHANGE_PITCH;
+        ch->changes = changes;
+    }
+    if (changes & CHANGE_TRIGGER) voice_trigger(v, sample);
+    if (changes & CHANGE_VOLUME) voice_volume(v, ch, module);
+    if (changes & CHANGE_PANNING) voice_panning(v, ch);
     // Once for both, as most ticks change the volume and many the panning too.
-    if (ch->changes & (CHANGE_VOLUME | CHANGE_PANNING)) voice_side_volumes(v, &ch->memo);
-    if (ch->changes & CHANGE_PITCH) voice_pitch(v, ch, &ch->memo, module);
-    if (ch->changes & CHANGE_STOP) {
+    if (changes & (CHANGE_VOLUME | CHANGE_PANNING)) voice_side_volumes(v, &ch->memo);
+    if (changes & CHANGE_PITCH) voice_pitch(v, ch, &ch->memo, module);
+    if (changes & CHANGE_STOP) {
         stop_voice(v->index);
         v->start_offset = 0;
     }

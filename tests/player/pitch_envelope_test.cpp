@@ -174,6 +174,44 @@ TEST(Envelope, FirstPointLateAndPointsOutOfRange) {
     EXPECT_EQ(m.volume_env.finished, 1);
 }
 
+// The tick of both envelopes takes its own short ways between points and at
+// the sustain point; it must land where env_step alone does, on any shape.
+TEST(Envelope, TickAgreesWithTheStep) {
+    struct Shape { std::initializer_list<EnvelopePoint> points; uint8_t type, sustain, loop_start, loop_end; };
+    const Shape shapes[] = {
+        {{{0, 0}, {4, 64}, {10, 32}, {20, 0}}, ENV_ON | ENV_SUSTAIN, 1, 0, 0},
+        {{{0, 0}, {4, 64}, {10, 32}, {20, 0}}, ENV_ON | ENV_SUSTAIN | ENV_LOOP, 2, 1, 2},  // sustain at the loop's end
+        {{{0, 0}, {4, 64}, {10, 32}, {20, 0}}, ENV_ON | ENV_SUSTAIN | ENV_LOOP, 1, 1, 2},
+        {{{0, 10}, {4, 64}, {6, 32}, {9, 80}}, ENV_ON | ENV_SUSTAIN, 3, 0, 0},  // at the last point
+        {{{3, 10}, {2, 64}, {12, 20}}, ENV_ON | ENV_SUSTAIN, 0, 0, 0},  // late first point, out of order
+    };
+    for (const Shape& shape : shapes) {
+        Instrument in = envelope_instrument(shape.points, shape.type);
+        in.volume_sustain_point = in.panning_sustain_point = shape.sustain;
+        in.volume_loop_start = in.panning_loop_start = shape.loop_start;
+        in.volume_loop_end = in.panning_loop_end = shape.loop_end;
+        std::memcpy(in.panning_envelope, in.volume_envelope, sizeof in.panning_envelope);
+        in.panning_point_count = in.volume_point_count;
+        in.panning_type = in.volume_type;
+        Channel a = fresh_channel(), b = fresh_channel();
+        start(&a);
+        start(&b);
+        for (int t = 0; t < 60; t++) {
+            a.key_off = b.key_off = t >= 30;
+            a.changes = b.changes = 0;
+            env_tick(&a, &in, false);
+            if (!b.volume_env.finished) step(&b, in);
+            if (!b.panning_env.finished)
+                env_step(&b, &b.panning_env, in.panning_envelope, in.panning_point_count, in.panning_sustain_point,
+                         in.panning_loop_start, in.panning_loop_end, in.panning_type, CHANGE_PANNING);
+            if (b.key_off) b.changes |= CHANGE_VOLUME;
+            ASSERT_EQ(std::memcmp(&a.volume_env, &b.volume_env, sizeof a.volume_env), 0) << t;
+            ASSERT_EQ(std::memcmp(&a.panning_env, &b.panning_env, sizeof a.panning_env), 0) << t;
+            ASSERT_EQ(a.changes, b.changes) << t;
+        }
+    }
+}
+
 TEST(AutoVibrato, WaveformsAndSweep) {
     Instrument in;
     std::memset(&in, 0, sizeof in);
