@@ -186,12 +186,12 @@ AVX2_FN static inline void steady_products(__m256d x, const Volumes& v, __m256d*
 }
 
 // A sample as its true value, T 2^-32 (exact): M 2^-32 taken away in one
-// fused step. Then times per-frame volumes, each product rounded once.
-AVX2_FN static inline void ramp_products(__m256d x, __m128 v0, __m128 v1, __m128 v2, __m128 v3, __m256d* product01,
-                                         __m256d* product23) {
+// fused step. Then times per-frame volumes (left, right of frames 0 and 1,
+// and of frames 2 and 3), each product rounded once.
+AVX2_FN static inline void ramp_products(__m256d x, __m128 v01, __m128 v23, __m256d* product01, __m256d* product23) {
     const __m256d s = _mm256_fmadd_pd(x, _mm256_set1_pd(SCALE), _mm256_set1_pd(-MAGIC * SCALE));
-    *product01 = _mm256_mul_pd(_mm256_unpacklo_pd(s, s), _mm256_cvtps_pd(_mm_movelh_ps(v0, v1)));
-    *product23 = _mm256_mul_pd(_mm256_unpackhi_pd(s, s), _mm256_cvtps_pd(_mm_movelh_ps(v2, v3)));
+    *product01 = _mm256_mul_pd(_mm256_unpacklo_pd(s, s), _mm256_cvtps_pd(v01));
+    *product23 = _mm256_mul_pd(_mm256_unpackhi_pd(s, s), _mm256_cvtps_pd(v23));
 }
 
 // Whether four frames from one position read within one window of eight.
@@ -294,17 +294,16 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
     return last;
 }
 
-// Four frames of a ramp: the volumes of each frame are the next four steps of
-// the chain of float sums (left and right side by side in one register),
-// each group taking its steps while the mix of the group before goes on.
-AVX2_FN static inline void ramp_four(float* out, __m256d x, __m128* volume, __m128 increment) {
-    const __m128 v0 = *volume;
-    const __m128 v1 = _mm_add_ps(v0, increment);
-    const __m128 v2 = _mm_add_ps(v1, increment);
-    const __m128 v3 = _mm_add_ps(v2, increment);
-    *volume = _mm_add_ps(v3, increment);
+// Four frames of a ramp. The volumes are a chain of float sums, one per
+// frame; `pair` holds those of two frames in a row (left, right, left,
+// right), so that one sum moves both on by a frame and every other one gives
+// the next two frames' volumes as the products take them.
+AVX2_FN static inline void ramp_four(float* out, __m256d x, __m128* pair, __m128 increment) {
+    const __m128 v01 = *pair;
+    const __m128 v23 = _mm_add_ps(_mm_add_ps(v01, increment), increment);
+    *pair = _mm_add_ps(_mm_add_ps(v23, increment), increment);
     __m256d p01, p23;
-    ramp_products(x, v0, v1, v2, v3, &p01, &p23);
+    ramp_products(x, v01, v23, &p01, &p23);
     add_four(out, p01, p23);
 }
 
@@ -314,10 +313,13 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     if (count < 1) return position;
     const auto [last, even, stride] = mix_steps(position, step, backward, count);
     const __m256i offsets = lane_offsets(stride);
-    // Unpacked from two scalars rather than set as four: the same values, and
-    // no register-to-register vmovq, which valgrind cannot decode.
-    const __m128 increment = _mm_unpacklo_ps(_mm_set_ss(left_increment), _mm_set_ss(right_increment));
-    __m128 volume = _mm_unpacklo_ps(_mm_set_ss(*left), _mm_set_ss(*right));
+    // Unpacked from scalars rather than set as four: the same values, and no
+    // register-to-register vmovq, which valgrind cannot decode.
+    const __m128 increment2 = _mm_unpacklo_ps(_mm_set_ss(left_increment), _mm_set_ss(right_increment));
+    const __m128 increment = _mm_movelh_ps(increment2, increment2);
+    const __m128 volume = _mm_unpacklo_ps(_mm_set_ss(*left), _mm_set_ss(*right));
+    // The first frame's volumes and the second's: the first plus the increments.
+    __m128 pair = _mm_movelh_ps(volume, _mm_add_ps(volume, increment2));
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
     if (near_steps(even, backward)) {
@@ -325,30 +327,28 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
         near_walk(&walk, data, a, even, offsets);
         for (; k + 8 <= count; k += 8, out += 16) {
             const __m256d x = near_next(&walk), y = near_next(&walk);
-            ramp_four(out, x, &volume, increment);
-            ramp_four(out + 8, y, &volume, increment);
+            ramp_four(out, x, &pair, increment);
+            ramp_four(out + 8, y, &pair, increment);
         }
-        for (; k + 4 <= count; k += 4, out += 8) ramp_four(out, near_next(&walk), &volume, increment);
+        for (; k + 4 <= count; k += 4, out += 8) ramp_four(out, near_next(&walk), &pair, increment);
         if (k < count) {
             // The last frames as one masked group, as in the steady loop; the
-            // chain stops after as many sums as there were frames.
+            // volumes go on from those after the last frame.
             const int32_t frames = count - k;
-            const __m128 v0 = volume;
-            const __m128 v1 = _mm_add_ps(v0, increment);
-            const __m128 v2 = frames > 1 ? _mm_add_ps(v1, increment) : v1;
-            const __m128 v3 = frames > 2 ? _mm_add_ps(v2, increment) : v2;
-            volume = frames == 1 ? v1 : frames == 2 ? v2 : v3;
+            const __m128 v01 = pair;
+            const __m128 v23 = _mm_add_ps(_mm_add_ps(v01, increment), increment);
+            pair = frames == 1 ? _mm_movehl_ps(v01, v01) : frames == 2 ? v23 : _mm_movehl_ps(v23, v23);
             __m256d p01, p23;
-            ramp_products(near_next(&walk), v0, v1, v2, v3, &p01, &p23);
+            ramp_products(near_next(&walk), v01, v23, &p01, &p23);
             add_some(out, p01, p23, frames);
             k = count;
         }
     } else {
         for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
-            ramp_four(out, samples_far(data, a, stride, offsets), &volume, increment);
+            ramp_four(out, samples_far(data, a, stride, offsets), &pair, increment);
     }
-    float l = _mm_cvtss_f32(volume);
-    float r = _mm_cvtss_f32(_mm_shuffle_ps(volume, volume, 1));
+    float l = _mm_cvtss_f32(pair);
+    float r = _mm_cvtss_f32(_mm_shuffle_ps(pair, pair, 1));
     for (; k < count; k++, a += stride, out += 2) {
         const double s = mix_sample(data, a);
         out[0] = mix_add(out[0], s, l);
