@@ -64,16 +64,18 @@ struct Bounds {
 
 static Bounds voice_bounds(const Sample* sample) {
     const uint64_t length = sample->length < MAX_LENGTH ? sample->length : MAX_LENGTH;
+    const uint8_t kind = sample->loop_kind;
     const uint64_t start = sample->loop_start;
     const uint64_t end = start + sample->loop_length;
-    const bool looped = sample->loop_kind == LOOP_FORWARD || sample->loop_kind == LOOP_PINGPONG;
-    if (!looped || end > length || start >= end) return {0, length * ONE, length * ONE, LOOP_NONE};
-    // Copies are only trusted where they could be what mix_copy_loop makes.
-    const uint64_t copies = sample->loop_copies_end;
-    const bool through = mix_kernels->shortcuts && copies > end && copies - start <= COPIES_SPAN + (end - start) &&
-                         sample->loop_kind == LOOP_FORWARD && end - start < COPIES_SPAN;
-    const uint64_t limit = through ? copies : end;
-    return {start * ONE, end * ONE, limit * ONE, sample->loop_kind};
+    if ((kind != LOOP_FORWARD && kind != LOOP_PINGPONG) || end > length || start >= end)
+        return {0, length * ONE, length * ONE, LOOP_NONE};
+    uint64_t limit = end;
+    if (kind == LOOP_FORWARD && mix_kernels->shortcuts) {
+        // Copies are only trusted where they could be what mix_copy_loop makes.
+        const uint64_t copies = sample->loop_copies_end;
+        if (copies > end && end - start < COPIES_SPAN && copies - start <= COPIES_SPAN + (end - start)) limit = copies;
+    }
+    return {start * ONE, end * ONE, limit * ONE, kind};
 }
 
 // Output frames until the position reaches the boundary ahead. A full 64-bit
@@ -91,17 +93,23 @@ static uint64_t frames_to_boundary(uint64_t distance, uint64_t step, bool backwa
     return distance / step + (distance % step != 0);
 }
 
+// A position at or beyond a forward loop's end moved back into the loop. Its
+// whole frames fit 32 bits, where the remainder is the quicker division.
+static inline void wrap_forward(uint64_t* position, const Bounds& b) {
+    const uint64_t length = b.end - b.start;
+    if (*position - length < b.end) {
+        *position -= length;  // once round, the usual case
+        return;
+    }
+    const uint32_t whole = static_cast<uint32_t>((*position >> 32) - (b.start >> 32));
+    *position = b.start + uint64_t(whole % static_cast<uint32_t>(length >> 32)) * ONE + (*position & 0xFFFFFFFFu);
+}
+
 // Moves a position that has crossed a loop boundary back into the loop.
 // Returns false when the sample has ended.
 static bool wrap_position(uint64_t* position, int32_t* direction, const Bounds& b) {
     if (b.kind == LOOP_FORWARD) {
-        const uint64_t length = b.end - b.start;
-        if (*position >= b.end && *position - length < b.end) {
-            *position -= length;  // once round, the usual case
-        } else if (*position >= b.end) {
-            const uint64_t whole = (*position >> 32) - (b.start >> 32);
-            *position = b.start + (whole % (length >> 32)) * ONE + (*position & 0xFFFFFFFFu);
-        }
+        if (*position >= b.end) wrap_forward(position, b);
         return true;
     }
     if (b.kind != LOOP_PINGPONG) return false;
@@ -164,7 +172,16 @@ static bool ramp_ahead(const Voice* v) {
 }
 
 // Sets up the ramp for a pass; returns its length in frames (0: none).
-static int32_t ramp_setup(Voice* v) {
+// `ahead` is ramp_ahead(v); without a ramp ahead the targets are the volumes
+// and no side moves.
+static int32_t ramp_setup(Voice* v, bool ahead) {
+    if (!ahead) {
+        v->ramp_left_target = v->left_volume;
+        v->ramp_right_target = v->right_volume;
+        v->ramp_left_increment = 0.0f;
+        v->ramp_right_increment = 0.0f;
+        return 0;
+    }
     if (v->ramp_frames_left > 0 && v->left_volume == v->ramp_left_target &&
         v->right_volume == v->ramp_right_target)
         return v->ramp_frames_left;
@@ -227,7 +244,8 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
         bool end_reached = false;
         // A ramp's volumes are rounded to bytes at every loop end, so while
         // one may run the pass ends there, copies or not.
-        const uint64_t ahead = ramp_ahead(v) ? b.end : b.limit;
+        const bool ramping = ramp_ahead(v);
+        const uint64_t ahead = ramping ? b.end : b.limit;
         const uint64_t distance = backward ? (position > b.start ? position - b.start : 0)
                                            : (position < ahead ? ahead - position : 0);
         const uint64_t frames = frames_to_boundary(distance, step, backward, count);
@@ -239,7 +257,7 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
             stop_voice(static_cast<int32_t>(v - voices));
             return;
         }
-        const int32_t ramp = ramp_setup(v);
+        const int32_t ramp = ramp_setup(v, ramping);
         if (ramp > 0) {
             v->ramp_frames_left = ramp;
             const int32_t count_before = count;
@@ -272,7 +290,7 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
     }
     // Within the copies the position is where the loop would have put it, a
     // whole number of turns further; it is kept as the loop would keep it.
-    if (b.kind == LOOP_FORWARD && position >= b.end) wrap_position(&position, &v->direction, b);
+    if (b.kind == LOOP_FORWARD && position >= b.end) wrap_forward(&position, b);
     v->position = static_cast<uint32_t>(position >> 32);
     v->position_fraction = static_cast<uint32_t>(position);
 }
