@@ -3,7 +3,6 @@
 // watch over row ticks that finds where the song ends.
 #include <cstring>
 #include <string>
-#include <unordered_set>
 #include <vector>
 #include "player/mp.h"
 #include "player/mp_render.h"
@@ -24,8 +23,48 @@ static int64_t stop_limit = 0;
 static int64_t stop_frame = -1;      // where the output ends; -1 while not known
 static RenderRowFn row_watcher = nullptr;
 static void* row_watcher_user = nullptr;
-static std::unordered_set<std::string> rows_played;  // position and loop state of every row so far
-static std::string repeat_key;                      // the row the song came back to
+static std::string repeat_key;  // the row the song came back to
+// Kept from row to row so that their bytes are not allocated anew each time.
+static std::string row_loops;   // the loop state as the row is entered
+static std::string row_key;     // position and loop state of the row
+
+// The keys of every row so far: an open-addressed table that grows by
+// doubling, where a set of nodes would allocate one for every row.
+struct RowSet {
+    std::vector<std::string> slots;  // an empty slot holds "": a key never is
+    size_t used = 0;
+
+    void clear() {
+        for (std::string& slot : slots) slot.clear();
+        used = 0;
+    }
+
+    size_t slot_of(const std::string& key) const {
+        uint32_t h = 2166136261u;  // FNV-1a over the key's few bytes
+        for (char byte : key) h = (h ^ static_cast<uint8_t>(byte)) * 16777619u;
+        size_t i = h & (slots.size() - 1);
+        while (!slots[i].empty() && slots[i] != key) i = (i + 1) & (slots.size() - 1);
+        return i;
+    }
+
+    // False when the key is there already.
+    bool insert(const std::string& key) {
+        if (2 * (used + 1) > slots.size()) grow();
+        std::string& slot = slots[slot_of(key)];
+        if (!slot.empty()) return false;
+        slot = key;
+        used++;
+        return true;
+    }
+
+    void grow() {
+        std::vector<std::string> old(slots.empty() ? 512 : 2 * slots.size());
+        old.swap(slots);
+        for (std::string& key : old)
+            if (!key.empty()) slots[slot_of(key)].swap(key);
+    }
+};
+static RowSet rows_played;
 
 static void watch_begin() {
     next_tick_frame = 0;
@@ -42,28 +81,29 @@ static void watch_begin() {
 // The pattern-loop state as a row is entered: counter and start row of each
 // channel inside a loop. A channel outside one adds nothing, so a loop that
 // has run out looks as if it had never run.
-static std::string loop_state(const Module* module) {
-    std::string state;
+static void loop_state(const Module* module, std::string* state) {
+    state->clear();
     const int32_t count = module->channel_count < CHANNEL_COUNT ? module->channel_count : CHANNEL_COUNT;
     for (int32_t c = 0; c < count; c++) {
         if (channels[c].loop_count == 0) continue;
         const char entry[3] = {static_cast<char>(c), static_cast<char>(channels[c].loop_count),
                                static_cast<char>(channels[c].loop_row)};
-        state.append(entry, 3);
+        state->append(entry, 3);
     }
-    return state;
 }
 
-static void watch_row(const Module* module, int64_t frame, std::string key) {
+static void watch_row(const Module* module, int64_t frame, const std::string& loops) {
     if (stop_frame >= 0 && frame >= stop_frame) return;  // past the output's end
-    key.insert(0, 1, static_cast<char>(module->order));
-    key.insert(1, 1, static_cast<char>(module->row));
+    std::string& key = row_key;
+    key.assign(1, static_cast<char>(module->order));
+    key.push_back(static_cast<char>(module->row));
     // The compatible profile starts the next pattern where a loop of this
     // order position last went: that too decides what comes. Taken after
     // the row, which may have set it.
-    if (module->profile == MP_PROFILE_COMPATIBLE) key.insert(2, 1, static_cast<char>(seq_next_pattern_row()));
+    if (module->profile == MP_PROFILE_COMPATIBLE) key.push_back(static_cast<char>(seq_next_pattern_row()));
+    key.append(loops);
     if (song_end.kind != SONG_REPEATS) {
-        if (rows_played.insert(key).second) {
+        if (rows_played.insert(key)) {
             // a new row; the song plays on
         } else {
             song_end = SongEnd{SONG_REPEATS, frame, module->order, module->row, 1, frame};
@@ -89,11 +129,10 @@ static void watch_row(const Module* module, int64_t frame, std::string key) {
 static void watched_tick(Module* module) {
     const int64_t frame = next_tick_frame;
     const bool row_tick = module->tick == 0;
-    std::string loops;
-    if (row_tick) loops = loop_state(module);
+    if (row_tick) loop_state(module, &row_loops);
     if (song_tick) song_tick(module);
     next_tick_frame += module->samples_per_tick < 1 ? 1 : module->samples_per_tick;
-    if (row_tick) watch_row(module, frame, loops);
+    if (row_tick) watch_row(module, frame, row_loops);
 }
 
 // The limit reached before the song came back to a row.

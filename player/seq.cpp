@@ -162,9 +162,12 @@ static void process_row_channel(Module* module, const Cell* row, int32_t c) {
     const bool key_off = cell.note == NOTE_KEY_OFF || key_off_00 || (!seq_compatible && cell.effect == FX_KEY_OFF);
     const bool note = is_note(cell.note) && !key_off_00;
 
-    if (cell.instrument != 0 && !porta) ch->instrument = static_cast<uint8_t>(cell.instrument - 1);
-    if (note && !porta) ch->note = static_cast<uint8_t>(cell.note - 1);
-    seq_select(module, ch, &ch->selected_instrument, &ch->selected_sample);
+    const bool new_instrument = cell.instrument != 0 && !porta;
+    const bool new_note = note && !porta;
+    if (new_instrument) ch->instrument = static_cast<uint8_t>(cell.instrument - 1);
+    if (new_note) ch->note = static_cast<uint8_t>(cell.note - 1);
+    if (new_instrument || new_note || !ch->selected_sample)
+        seq_select(module, ch, &ch->selected_instrument, &ch->selected_sample);
     Instrument* instr = ch->selected_instrument;
     Sample* sample = ch->selected_sample;
 
@@ -191,7 +194,7 @@ static void process_row_channel(Module* module, const Cell* row, int32_t c) {
         if (seq_compatible && cell.instrument == 0 && !(instr->volume_type & ENV_ON)) ch->volume_env.value = 0;
     }
     env_tick(ch, instr, !seq_compatible);
-    fx_row_effect(module, ch, &cell, instr, sample);
+    if (cell.effect != 0 || cell.param != 0) fx_row_effect(module, ch, &cell, instr, sample);
     autovib_step(ch, instr);
     seq_update_voice(ch, sample, module);
 }
