@@ -13,6 +13,8 @@
 #include <cstring>
 
 #define AVX2_FN __attribute__((target("avx2,fma")))
+// For the helpers whose state has to stay in registers through the loops.
+#define AVX2_INLINE __attribute__((target("avx2,fma"), always_inline)) inline
 
 constexpr uint64_t TWO_FRAMES = uint64_t(2) << 32;
 constexpr double SCALE = 1.0 / 4294967296.0;  // 2^-32
@@ -219,12 +221,19 @@ AVX2_FN static inline void steady_some(float* out, __m256d x, const Volumes& vol
     add_some(out, p01, p23, frames);
 }
 
-// The steady mix of frames moving by small steps, `Frames` (8, 16 or 32) of
-// them from each window where near_reach allows it, or 8 from a split walk's
-// two windows where split_reach does.
-template <int32_t Frames, bool Split>
-AVX2_FN static inline void steady_near(float* out, int32_t count, const int16_t* data, uint64_t a, uint64_t even,
-                                       __m256i offsets, const Volumes& volumes) {
+// What a walk does with each group of four frames: the steady mix, or a ramp's.
+struct SteadyGroups {
+    Volumes volumes;
+    AVX2_INLINE void four(float* out, __m256d x) { steady_four(out, x, volumes); }
+    AVX2_INLINE void some(float* out, __m256d x, int32_t frames) { steady_some(out, x, volumes, frames); }
+};
+
+// The mix of frames moving by small steps, `Frames` (8, 16 or 32) of them
+// from each window where near_reach allows it, or 8 from a split walk's two
+// windows where split_reach does.
+template <int32_t Frames, bool Split, class Groups>
+AVX2_INLINE static void near_windows(float* out, int32_t count, const int16_t* data, uint64_t a, uint64_t even,
+                                     __m256i offsets, Groups* groups) {
     NearWalk walk;
     near_walk(&walk, data, a, even, offsets, Frames, Split);
     int32_t k = 0;
@@ -234,7 +243,7 @@ AVX2_FN static inline void steady_near(float* out, int32_t count, const int16_t*
         __m256i b = walk.b;
 #pragma GCC unroll 8
         for (int32_t j = 0; j < Frames; j += 4, b = _mm256_add_epi64(b, walk.four))
-            steady_four(out + 2 * j, near_samples(j < 4 ? window : later, b), volumes);
+            groups->four(out + 2 * j, near_samples(j < 4 ? window : later, b));
         near_move(&walk);
     }
     // The last frames from one more window, which lies within the data all
@@ -244,11 +253,40 @@ AVX2_FN static inline void steady_near(float* out, int32_t count, const int16_t*
         __m256i window = near_window(walk.data + walk.index);
         __m256i b = walk.b;
         for (; k + 4 <= count; k += 4, out += 8, b = _mm256_add_epi64(b, walk.four)) {
-            steady_four(out, near_samples(window, b), volumes);
+            groups->four(out, near_samples(window, b));
             if (Split && k + 4 < count) window = near_window(walk.later + walk.index);
         }
-        if (k < count) steady_some(out, near_samples(window, b), volumes, count - k);
+        if (k < count) groups->some(out, near_samples(window, b), count - k);
     }
+}
+
+// All `count` frames of a walk forward by steps below two frames, from as
+// many frames a window as the steps allow; false for other steps.
+template <class Groups>
+AVX2_INLINE static bool near_mix(float* out, int32_t count, const int16_t* data, uint64_t a, uint64_t even,
+                                    bool backward, __m256i offsets, Groups* groups) {
+    if (!near_steps(even, backward)) return false;
+    if (near_reach(even, 32)) {
+        near_windows<32, false>(out, count, data, a, even, offsets, groups);
+    } else if (near_reach(even, 16)) {
+        near_windows<16, false>(out, count, data, a, even, offsets, groups);
+    } else if (near_reach(even, 8)) {
+        near_windows<8, false>(out, count, data, a, even, offsets, groups);
+    } else if (split_reach(even)) {
+        near_windows<8, true>(out, count, data, a, even, offsets, groups);
+    } else {
+        NearWalk walk;
+        near_walk(&walk, data, a, even, offsets);
+        int32_t k = 0;
+        for (; k + 8 <= count; k += 8, out += 16) {
+            const __m256d x = near_next(&walk), y = near_next(&walk);
+            groups->four(out, x);
+            groups->four(out + 8, y);
+        }
+        for (; k + 4 <= count; k += 4, out += 8) groups->four(out, near_next(&walk));
+        if (k < count) groups->some(out, near_next(&walk), count - k);
+    }
+    return true;
 }
 
 AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* data, uint64_t position,
@@ -259,31 +297,8 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
     const Volumes volumes = steady_volumes(left, right);
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
-    if (near_steps(even, backward) && near_reach(even, 8)) {
-        if (near_reach(even, 32))
-            steady_near<32, false>(out, count, data, a, even, offsets, volumes);
-        else if (near_reach(even, 16))
-            steady_near<16, false>(out, count, data, a, even, offsets, volumes);
-        else
-            steady_near<8, false>(out, count, data, a, even, offsets, volumes);
-        return last;
-    }
-    if (near_steps(even, backward) && split_reach(even)) {
-        steady_near<8, true>(out, count, data, a, even, offsets, volumes);
-        return last;
-    }
-    if (near_steps(even, backward)) {
-        NearWalk walk;
-        near_walk(&walk, data, a, even, offsets);
-        for (; k + 8 <= count; k += 8, out += 16) {
-            const __m256d x = near_next(&walk), y = near_next(&walk);
-            steady_four(out, x, volumes);
-            steady_four(out + 8, y, volumes);
-        }
-        for (; k + 4 <= count; k += 4, out += 8) steady_four(out, near_next(&walk), volumes);
-        if (k < count) steady_some(out, near_next(&walk), volumes, count - k);
-        return last;
-    }
+    SteadyGroups groups{volumes};
+    if (near_mix(out, count, data, a, even, backward, offsets, &groups)) return last;
     for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
         steady_four(out, samples_far(data, a, stride, offsets), volumes);
     for (; k < count; k++, a += stride, out += 2) {
@@ -298,14 +313,27 @@ AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* dat
 // frame; `pair` holds those of two frames in a row (left, right, left,
 // right), so that one sum moves both on by a frame and every other one gives
 // the next two frames' volumes as the products take them.
-AVX2_FN static inline void ramp_four(float* out, __m256d x, __m128* pair, __m128 increment) {
-    const __m128 v01 = *pair;
-    const __m128 v23 = _mm_add_ps(_mm_add_ps(v01, increment), increment);
-    *pair = _mm_add_ps(_mm_add_ps(v23, increment), increment);
-    __m256d p01, p23;
-    ramp_products(x, v01, v23, &p01, &p23);
-    add_four(out, p01, p23);
-}
+struct RampGroups {
+    __m128 pair;
+    __m128 increment;
+    AVX2_INLINE void four(float* out, __m256d x) {
+        const __m128 v01 = pair;
+        const __m128 v23 = _mm_add_ps(_mm_add_ps(v01, increment), increment);
+        pair = _mm_add_ps(_mm_add_ps(v23, increment), increment);
+        __m256d p01, p23;
+        ramp_products(x, v01, v23, &p01, &p23);
+        add_four(out, p01, p23);
+    }
+    // The last 1 to 3 frames; the volumes go on from those after the last.
+    AVX2_INLINE void some(float* out, __m256d x, int32_t frames) {
+        const __m128 v01 = pair;
+        const __m128 v23 = _mm_add_ps(_mm_add_ps(v01, increment), increment);
+        pair = frames == 1 ? _mm_movehl_ps(v01, v01) : frames == 2 ? v23 : _mm_movehl_ps(v23, v23);
+        __m256d p01, p23;
+        ramp_products(x, v01, v23, &p01, &p23);
+        add_some(out, p01, p23, frames);
+    }
+};
 
 AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* data, uint64_t position,
                                     uint64_t step, bool backward, float* left, float* right,
@@ -316,39 +344,19 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     // Unpacked from scalars rather than set as four: the same values, and no
     // register-to-register vmovq, which valgrind cannot decode.
     const __m128 increment2 = _mm_unpacklo_ps(_mm_set_ss(left_increment), _mm_set_ss(right_increment));
-    const __m128 increment = _mm_movelh_ps(increment2, increment2);
     const __m128 volume = _mm_unpacklo_ps(_mm_set_ss(*left), _mm_set_ss(*right));
     // The first frame's volumes and the second's: the first plus the increments.
-    __m128 pair = _mm_movelh_ps(volume, _mm_add_ps(volume, increment2));
+    RampGroups groups{_mm_movelh_ps(volume, _mm_add_ps(volume, increment2)), _mm_movelh_ps(increment2, increment2)};
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
-    if (near_steps(even, backward)) {
-        NearWalk walk;
-        near_walk(&walk, data, a, even, offsets);
-        for (; k + 8 <= count; k += 8, out += 16) {
-            const __m256d x = near_next(&walk), y = near_next(&walk);
-            ramp_four(out, x, &pair, increment);
-            ramp_four(out + 8, y, &pair, increment);
-        }
-        for (; k + 4 <= count; k += 4, out += 8) ramp_four(out, near_next(&walk), &pair, increment);
-        if (k < count) {
-            // The last frames as one masked group, as in the steady loop; the
-            // volumes go on from those after the last frame.
-            const int32_t frames = count - k;
-            const __m128 v01 = pair;
-            const __m128 v23 = _mm_add_ps(_mm_add_ps(v01, increment), increment);
-            pair = frames == 1 ? _mm_movehl_ps(v01, v01) : frames == 2 ? v23 : _mm_movehl_ps(v23, v23);
-            __m256d p01, p23;
-            ramp_products(near_next(&walk), v01, v23, &p01, &p23);
-            add_some(out, p01, p23, frames);
-            k = count;
-        }
+    if (near_mix(out, count, data, a, even, backward, offsets, &groups)) {
+        k = count;
     } else {
         for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
-            ramp_four(out, samples_far(data, a, stride, offsets), &pair, increment);
+            groups.four(out, samples_far(data, a, stride, offsets));
     }
-    float l = _mm_cvtss_f32(pair);
-    float r = _mm_cvtss_f32(_mm_shuffle_ps(pair, pair, 1));
+    float l = _mm_cvtss_f32(groups.pair);
+    float r = _mm_cvtss_f32(_mm_shuffle_ps(groups.pair, groups.pair, 1));
     for (; k < count; k++, a += stride, out += 2) {
         const double s = mix_sample(data, a);
         out[0] = mix_add(out[0], s, l);
