@@ -33,8 +33,14 @@ static int32_t autovib_wave(uint8_t type, int32_t a) {
 }
 
 void autovib_step(Channel* ch, const Instrument* instrument) {
-    // Most instruments have no vibrato: with no depth the offset is 0 whatever
-    // the wave, though the sweep and position move on all the same.
+    // Most instruments have no vibrato at all: then nothing moves (the position
+    // stays within 0..255 and the sweep's count at 0), the pitch is taken again.
+    if ((instrument->vibrato_depth | instrument->vibrato_sweep | instrument->vibrato_rate) == 0) {
+        ch->changes |= CHANGE_PITCH;
+        return;
+    }
+    // With no depth the offset is 0 whatever the wave, though the sweep and
+    // position move on all the same.
     if (instrument->vibrato_depth != 0) {
         int32_t m = instrument->vibrato_depth * autovib_wave(instrument->vibrato_type, ch->autovib_position);
         if (instrument->vibrato_sweep != 0) m = m * ch->autovib_sweep / instrument->vibrato_sweep;
