@@ -27,18 +27,20 @@ enum : uint8_t {
 
 // The pitch and the side volumes the voice update worked out last, with what
 // they were worked out from: most ticks give a voice those of the tick before.
-// A key of 0 stands for nothing kept yet.
+// A law of 0 stands for nothing kept yet.
 struct VoiceMemo {
-    uint64_t period;          // period and this tick's offset
-    uint64_t pitch_key;       // output rate, table and lowest frequency
+    int32_t period;           // period and this tick's offset
+    int32_t period_offset;
+    uint32_t rate;            // output rate
+    uint8_t pitch_law;        // table and lowest frequency, 1..4
+    uint8_t pan_law;          // 1 linear, 2 square root
+    uint8_t left_volume;
+    uint8_t right_volume;
     int32_t frequency;
     uint32_t step;
     uint32_t step_fraction;
     int32_t volume;           // voice volume and panning
     int32_t panning;
-    uint8_t pan_law;          // 1 linear, 2 square root
-    uint8_t left_volume;
-    uint8_t right_volume;
 };
 
 struct Channel {

@@ -8,8 +8,7 @@
 
 // The defined pan law is linear; the tracker's takes the square root of each
 // side's share, so a centred note keeps its loudness.
-static void voice_side_volumes(Voice* v, VoiceMemo* memo) {
-    const bool compatible = seq_compatible;
+static void voice_side_volumes(Voice* v, VoiceMemo* memo, bool compatible) {
     const uint8_t law = compatible ? 2 : 1;
     const int32_t volume = v->volume, panning = v->panning;
     if (memo->pan_law != law || memo->volume != volume || memo->panning != panning) {
@@ -34,8 +33,8 @@ static int32_t clamp(int32_t value, int32_t low, int32_t high) {
 
 // The channel volume with this tick's offset. The tracker keeps a tremolo
 // within 0..64 and a tremor's muted tick silent until the volume is set again.
-static int32_t tick_volume(const Channel* ch) {
-    if (!seq_compatible) return ch->volume + ch->volume_offset;
+static int32_t tick_volume(const Channel* ch, bool compatible) {
+    if (!compatible) return ch->volume + ch->volume_offset;
     return ch->tremor_muted ? 0 : clamp(ch->volume + ch->volume_offset, 0, 64);
 }
 
@@ -49,10 +48,10 @@ static void voice_trigger(Voice* v, Sample* sample) {
     v->direction = DIRECTION_FORWARD;
 }
 
-static void voice_volume(Voice* v, const Channel* ch, const Module* module) {
+static void voice_volume(Voice* v, const Channel* ch, const Module* module, bool compatible) {
     // The product of the five factors is exact in double precision; 2^35 takes
     // the full scale 64 * 64 * 65536 * 64 * 255 down to 127.5.
-    const double product = static_cast<double>(tick_volume(ch)) * ch->volume_env.value *
+    const double product = static_cast<double>(tick_volume(ch, compatible)) * ch->volume_env.value *
                            ch->fadeout_volume * module->global_volume * 255.0;
     const int32_t volume = static_cast<int32_t>(product / 34359738368.0);
     // Out-of-range envelope or global values must not wrap the voice's byte volumes.
@@ -67,24 +66,24 @@ static void voice_panning(Voice* v, const Channel* ch) {
     v->panning = p < 0 ? 0 : p > 255 ? 255 : static_cast<int32_t>(p);
 }
 
-static void voice_pitch(Voice* v, const Channel* ch, VoiceMemo* memo, const Module* module) {
+static void voice_pitch(Voice* v, const Channel* ch, VoiceMemo* memo, const Module* module, bool compatible) {
     const bool linear = (module->flags & MODULE_LINEAR_TABLE) != 0;
     const int32_t set_rate = output_settings.output_rate;
     const uint32_t rate = static_cast<uint32_t>(set_rate > 0 ? set_rate : 1);
     // The power and the division, for a pitch that often stays from one tick to the next.
-    const uint64_t period = static_cast<uint64_t>(static_cast<uint32_t>(ch->period)) << 32 |
-                            static_cast<uint32_t>(ch->period_offset);
-    const bool compatible = seq_compatible;
-    const uint64_t key = static_cast<uint64_t>(rate) << 2 | (linear ? 2 : 0) | (compatible ? 1 : 0);
-    if (memo->period != period || memo->pitch_key != key) {
+    const uint8_t law = static_cast<uint8_t>(1 + (linear ? 2 : 0) + (compatible ? 1 : 0));
+    if (memo->period != ch->period || memo->period_offset != ch->period_offset || memo->rate != rate ||
+        memo->pitch_law != law) {
         const int32_t f = period_frequency(ch->period, ch->period_offset, linear);
         // The defined pitch stops at 100 Hz; the tracker's goes on down to standing still.
         const int32_t lowest = compatible ? 0 : 100;
         const uint32_t g = static_cast<uint32_t>(f < lowest ? lowest : f);
         // g / rate above the point and (g % rate) * 2^32 / rate below it, from one division.
         const uint64_t step = (static_cast<uint64_t>(g) << 32) / rate;
-        memo->period = period;
-        memo->pitch_key = key;
+        memo->period = ch->period;
+        memo->period_offset = ch->period_offset;
+        memo->rate = rate;
+        memo->pitch_law = law;
         memo->frequency = f;
         memo->step = static_cast<uint32_t>(step >> 32);
         memo->step_fraction = static_cast<uint32_t>(step);
@@ -102,12 +101,13 @@ void seq_update_voice(Channel* ch, Sample* sample, Module* module) {
         changes &= ~CHANGE_PITCH;
         ch->changes = changes;
     }
+    const bool compatible = seq_compatible;
     if (changes & CHANGE_TRIGGER) voice_trigger(v, sample);
-    if (changes & CHANGE_VOLUME) voice_volume(v, ch, module);
+    if (changes & CHANGE_VOLUME) voice_volume(v, ch, module, compatible);
     if (changes & CHANGE_PANNING) voice_panning(v, ch);
     // Once for both, as most ticks change the volume and many the panning too.
-    if (changes & (CHANGE_VOLUME | CHANGE_PANNING)) voice_side_volumes(v, &ch->memo);
-    if (changes & CHANGE_PITCH) voice_pitch(v, ch, &ch->memo, module);
+    if (changes & (CHANGE_VOLUME | CHANGE_PANNING)) voice_side_volumes(v, &ch->memo, compatible);
+    if (changes & CHANGE_PITCH) voice_pitch(v, ch, &ch->memo, module, compatible);
     if (changes & CHANGE_STOP) {
         stop_voice(v->index);
         v->start_offset = 0;
