@@ -28,21 +28,12 @@ static const struct Waves {
     }
 } waves;
 
-static int32_t autovib_wave(uint8_t type, int32_t a) {
-    return type < 4 && a >= 0 && a < 256 ? waves.value[type][a] : wave_of(type, a);
-}
-
-void autovib_step(Channel* ch, const Instrument* instrument) {
-    // Most instruments have no vibrato at all: then nothing moves (the position
-    // stays within 0..255 and the sweep's count at 0), the pitch is taken again.
-    if ((instrument->vibrato_depth | instrument->vibrato_sweep | instrument->vibrato_rate) == 0) {
-        ch->changes |= CHANGE_PITCH;
-        return;
-    }
-    // With no depth the offset is 0 whatever the wave, though the sweep and
-    // position move on all the same.
+// The offset of a wave's value at the channel's position, and the vibrato
+// moved on. With no depth the offset is 0 whatever the wave, though the sweep
+// and position move on all the same.
+static void move(Channel* ch, const Instrument* instrument, int32_t wave) {
     if (instrument->vibrato_depth != 0) {
-        int32_t m = instrument->vibrato_depth * autovib_wave(instrument->vibrato_type, ch->autovib_position);
+        int32_t m = instrument->vibrato_depth * wave;
         if (instrument->vibrato_sweep != 0) m = m * ch->autovib_sweep / instrument->vibrato_sweep;
         ch->period_offset += m >> 6;
     }
@@ -50,4 +41,22 @@ void autovib_step(Channel* ch, const Instrument* instrument) {
     ch->autovib_position += instrument->vibrato_rate;
     if (ch->autovib_position > 255) ch->autovib_position -= 256;
     ch->changes |= CHANGE_PITCH;
+}
+
+// A waveform of no known number, or a position outside 0..255 (only a channel
+// set up by hand has one), has no table. Out of line, so that the common way
+// needs no registers saved for the call.
+__attribute__((noinline)) static void move_outside_table(Channel* ch, const Instrument* instrument) {
+    const int32_t wave = instrument->vibrato_depth != 0 ? wave_of(instrument->vibrato_type, ch->autovib_position) : 0;
+    move(ch, instrument, wave);
+}
+
+void autovib_step(Channel* ch, const Instrument* instrument) {
+    const uint8_t type = instrument->vibrato_type;
+    const int32_t a = ch->autovib_position;
+    if (type >= 4 || a < 0 || a >= 256) {
+        move_outside_table(ch, instrument);
+        return;
+    }
+    move(ch, instrument, waves.value[type][a]);
 }
