@@ -228,6 +228,27 @@ struct SteadyGroups {
     AVX2_INLINE void some(float* out, __m256d x, int32_t frames) { steady_some(out, x, volumes, frames); }
 };
 
+// The steady mix into a clear span (+0.0 throughout) takes the products as
+// they are, without loading it: the sum 0 + p rounds as p does, p being a
+// double that is never -0 (a product of zero is (M + 0)v - Mv, or has v = +0,
+// and either way the fused step gives +0).
+struct ClearGroups {
+    Volumes volumes;
+    AVX2_INLINE void four(float* out, __m256d x) {
+        __m256d p01, p23;
+        steady_products(x, volumes, &p01, &p23);
+        _mm_storeu_ps(out, _mm256_cvtpd_ps(p01));
+        _mm_storeu_ps(out + 4, _mm256_cvtpd_ps(p23));
+    }
+    AVX2_INLINE void some(float* out, __m256d x, int32_t frames) {
+        __m256d p01, p23;
+        steady_products(x, volumes, &p01, &p23);
+        const __m128i all = _mm_set1_epi32(-1), half = _mm_setr_epi32(-1, -1, 0, 0);
+        _mm_maskstore_ps(out, frames == 1 ? half : all, _mm256_cvtpd_ps(p01));
+        _mm_maskstore_ps(out + 4, frames == 3 ? half : _mm_setzero_si128(), _mm256_cvtpd_ps(p23));
+    }
+};
+
 // The mix of frames moving by small steps, `Frames` (8, 16 or 32) of them
 // from each window where near_reach allows it, or 8 from a split walk's two
 // windows where split_reach does.
@@ -289,24 +310,33 @@ AVX2_INLINE static bool near_mix(float* out, int32_t count, const int16_t* data,
     return true;
 }
 
-AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* data, uint64_t position,
-                                   uint64_t step, bool backward, float left, float right) {
+template <class Groups>
+AVX2_INLINE static uint64_t steady_mix(float* out, int32_t count, const int16_t* data, uint64_t position,
+                                       uint64_t step, bool backward, float left, float right) {
     if (count < 1) return position;
     const auto [last, even, stride] = mix_steps(position, step, backward, count);
     const __m256i offsets = lane_offsets(stride);
-    const Volumes volumes = steady_volumes(left, right);
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
-    SteadyGroups groups{volumes};
+    Groups groups{steady_volumes(left, right)};
     if (near_mix(out, count, data, a, even, backward, offsets, &groups)) return last;
-    for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
-        steady_four(out, samples_far(data, a, stride, offsets), volumes);
+    for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8) groups.four(out, samples_far(data, a, stride, offsets));
     for (; k < count; k++, a += stride, out += 2) {
         const double s = mix_sample(data, a);
         out[0] = mix_add(out[0], s, left);
         out[1] = mix_add(out[1], s, right);
     }
     return last;
+}
+
+AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* data, uint64_t position, uint64_t step,
+                                   bool backward, float left, float right) {
+    return steady_mix<SteadyGroups>(out, count, data, position, step, backward, left, right);
+}
+
+AVX2_FN static uint64_t avx2_plain_clear(float* out, int32_t count, const int16_t* data, uint64_t position,
+                                         uint64_t step, bool backward, float left, float right) {
+    return steady_mix<ClearGroups>(out, count, data, position, step, backward, left, right);
 }
 
 // Four frames of a ramp. The volumes are a chain of float sums, one per
@@ -392,7 +422,7 @@ AVX2_FN static void avx2_convert(float* source, int16_t* destination, int32_t fr
     if (i < n) mix_convert_sse2(source + i, destination + i, (n - i) / 2);
 }
 
-static const MixKernels avx2_kernels = {"avx2", avx2_plain, avx2_ramped, avx2_convert, true};
+static const MixKernels avx2_kernels = {"avx2", avx2_plain, avx2_ramped, avx2_convert, true, avx2_plain_clear};
 const MixKernels* const mix_avx2_kernels = &avx2_kernels;
 #else
 const MixKernels* const mix_avx2_kernels = nullptr;

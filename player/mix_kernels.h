@@ -32,6 +32,8 @@ struct MixKernels {
     MixRampedFn ramped;
     ConvertFn convert;
     bool shortcuts;
+    // plain for a span that holds +0.0 floats only; may store what plain adds
+    MixPlainFn plain_clear;
 };
 
 // The kernels in use: the fastest path the processor has, unless mix_use_path chose another.

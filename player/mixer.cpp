@@ -226,6 +226,10 @@ static uint8_t to_volume(float v) {
 #endif
 }
 
+// Whether no voice has added into the span of this mix_voices call yet,
+// where it came clear.
+static bool span_clear;
+
 static void mix_voice(Voice* v, float* span, int32_t n) {
     float* cursor = span;
     int32_t remaining = n;
@@ -266,6 +270,7 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
             float right = v->current_right_volume / 255.0f;
             position = mix_kernels->ramped(cursor, count, sample->data, position, step, backward, &left, &right,
                                            v->ramp_left_increment, v->ramp_right_increment);
+            span_clear = false;
             v->current_left_volume = to_volume(left);
             v->current_right_volume = to_volume(right);
             v->ramp_frames_left = ramp - count;
@@ -277,8 +282,10 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
         } else if (count > 0 && mix_kernels->shortcuts && v->left_volume == 0 && v->right_volume == 0) {
             position = mix_advance(position, step, backward, count);  // adding zeros changes nothing
         } else if (count > 0) {
-            position = mix_kernels->plain(cursor, count, sample->data, position, step, backward,
-                                          v->left_volume * INV_255, v->right_volume * INV_255);
+            position = (span_clear ? mix_kernels->plain_clear : mix_kernels->plain)(
+                cursor, count, sample->data, position, step, backward, v->left_volume * INV_255,
+                v->right_volume * INV_255);
+            span_clear = false;
         }
         cursor += 2 * count;
         remaining -= count;
@@ -295,8 +302,9 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
     v->position_fraction = static_cast<uint32_t>(position);
 }
 
-void mix_voices(float* span, int32_t n) {
+void mix_voices(float* span, int32_t n, bool clear) {
     if (n < 1) return;
+    span_clear = clear;
     for (int32_t i = 0; i < MIXED_VOICES; i++)
         if (voices[i].sample) mix_voice(&voices[i], span, n);
 }

@@ -44,6 +44,8 @@ uint64_t mix_data_frames(const Sample* sample);
 // at once instead of stopping at each end.
 void mix_copy_loop(Sample* sample);
 
-// Adds voices 0..31 into `span` (n frames of left, right floats).
-void mix_voices(float* span, int32_t n);
+// Adds voices 0..31 into `span` (n frames of left, right floats); `clear`
+// tells that the span holds +0.0 floats only, which the first voice then
+// need not read.
+void mix_voices(float* span, int32_t n, bool clear = false);
 bool stop_voice(int32_t voice);

@@ -164,7 +164,7 @@ void render_block(int16_t* destination) {
             if (left < 1) left = 1;  // a tick of no frames would never let the block end
         }
         const int32_t n = left < block_frames - done ? left : block_frames - done;
-        mix_voices(block + static_cast<size_t>(done) * 2, n);
+        mix_voices(block + static_cast<size_t>(done) * 2, n, true);
         // the float 1/rate lies just below the true value: 882 frames add 19 ms
         const int32_t piece =
             static_cast<int32_t>(static_cast<double>(n) * static_cast<double>(output_settings.inverse_rate) * 1000.0);

@@ -206,6 +206,7 @@ TEST(MixPaths, RampKernelsGiveTheReferenceBits) {
 // last frames can fall in a group of four, eight or more) and at the steps where
 // the fast paths change how far one load must reach: a fraction just short
 // of a whole frame puts the last frame of a group as far on as it can be.
+// Into a clear span too, where a sign of zero would show.
 TEST(MixPaths, SteadyKernelsGiveTheReferenceBits) {
     std::mt19937 rng(77);
     std::vector<int16_t> data(4096);
@@ -220,19 +221,25 @@ TEST(MixPaths, SteadyKernelsGiveTheReferenceBits) {
     for (MixPath path : fast_paths()) {
         for (int32_t count = 1; count <= 40; count++) {
             for (const uint64_t step : steps) {
-                const bool backward = rng() % 4 == 0;
-                const uint64_t fraction = rng() % 2 ? 0xFFFFFFFFu - rng() % 3 : rng();
-                const uint64_t position = uint64_t(backward ? 2200 : 100) << 32 | fraction;
-                const float left = static_cast<float>(rng() % 256) / 255.0f, right = static_cast<float>(rng() % 256) / 255.0f;
-                for (float& x : start_mix) x = static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
-                reference = start_mix;
-                mix = start_mix;
-                const uint64_t reference_end =
-                    mix_reference_kernels.plain(reference.data(), count, data.data(), position, step, backward, left, right);
-                const uint64_t end = mix_path_kernels(path)->plain(mix.data(), count, data.data(), position, step, backward, left, right);
-                ASSERT_EQ(end, reference_end) << path_name(path) << " count " << count << " step " << step;
-                ASSERT_EQ(std::memcmp(mix.data(), reference.data(), mix.size() * sizeof(float)), 0)
-                    << path_name(path) << " count " << count << " step " << step;
+                for (const bool clear : {false, true}) {
+                    const bool backward = rng() % 4 == 0;
+                    const uint64_t fraction = rng() % 2 ? 0xFFFFFFFFu - rng() % 3 : rng();
+                    const uint64_t position = uint64_t(backward ? 2200 : 100) << 32 | fraction;
+                    const float left = rng() % 4 == 0 ? 0.0f : static_cast<float>(rng() % 256) / 255.0f;
+                    const float right = static_cast<float>(rng() % 256) / 255.0f;
+                    for (float& x : start_mix)
+                        x = clear ? 0.0f : static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
+                    reference = start_mix;
+                    mix = start_mix;
+                    const uint64_t reference_end = mix_reference_kernels.plain(reference.data(), count, data.data(), position,
+                                                                               step, backward, left, right);
+                    const MixKernels* kernels = mix_path_kernels(path);
+                    const uint64_t end = (clear ? kernels->plain_clear : kernels->plain)(mix.data(), count, data.data(),
+                                                                                        position, step, backward, left, right);
+                    ASSERT_EQ(end, reference_end) << path_name(path) << " count " << count << " step " << step;
+                    ASSERT_EQ(std::memcmp(mix.data(), reference.data(), mix.size() * sizeof(float)), 0)
+                        << path_name(path) << " count " << count << " step " << step << " clear " << clear;
+                }
             }
         }
     }
