@@ -339,35 +339,76 @@ AVX2_FN static uint64_t avx2_plain_clear(float* out, int32_t count, const int16_
     return steady_mix<ClearGroups>(out, count, data, position, step, backward, left, right);
 }
 
-// Four frames of a ramp. The volumes are a chain of float sums, one per
-// frame; `pair` holds those of two frames in a row (left, right, left,
-// right), so that one sum moves both on by a frame and every other one gives
-// the next two frames' volumes as the products take them.
+// Both sides' volumes rounded to their bytes and taken up again from there,
+// as mix_volume_byte and mix_volume_float do it: the operands of the minimum
+// and maximum in the order that sends NaN to 0 as they do.
+AVX2_FN static inline __m128 ramp_restart(__m128 volume) {
+    const __m128d rounder = _mm_set1_pd(MAGIC);  // rounds to whole numbers
+    const __m128d scaled = _mm_mul_pd(_mm_cvtps_pd(volume), _mm_set1_pd(255.0));
+    const __m128d rounded = _mm_sub_pd(_mm_add_pd(scaled, rounder), rounder);
+    const __m128d byte = _mm_max_pd(_mm_min_pd(_mm_set1_pd(255.0), rounded), _mm_setzero_pd());
+    return _mm_div_ps(_mm_cvtepi32_ps(_mm_cvttpd_epi32(byte)), _mm_set1_ps(255.0f));
+}
+
+// Groups of four frames of a ramp. The volumes are a chain of float sums,
+// one per frame; `pair` holds those of two frames in a row (left, right,
+// left, right), so that one sum moves both on by a frame and every other one
+// gives the next two frames' volumes as the products take them. With
+// `Rounds`, the chain restarts from the bytes where a round falls (see
+// MixRampThroughFn), and a group with a round among the five sums that move
+// the pair on takes them one at a time from the first frame's volumes; `k`
+// counts the frames mixed.
+template <bool Rounds>
 struct RampGroups {
     __m128 pair;
     __m128 increment;
+    const int32_t* rounds;
+    int32_t k;
+    // The volumes of frame `frame` from those of the frame before.
+    AVX2_INLINE __m128 next(__m128 volume, int32_t frame) {
+        volume = _mm_add_ps(volume, increment);
+        if (Rounds && frame == *rounds) {
+            volume = ramp_restart(volume);
+            rounds++;
+        }
+        return volume;
+    }
+    AVX2_INLINE void mix(float* out, __m256d x, __m128 v01, __m128 v23, int32_t frames) {
+        __m256d p01, p23;
+        ramp_products(x, v01, v23, &p01, &p23);
+        if (frames == 4) add_four(out, p01, p23);
+        else add_some(out, p01, p23, frames);
+    }
     AVX2_INLINE void four(float* out, __m256d x) {
         const __m128 v01 = pair;
-        const __m128 v23 = _mm_add_ps(_mm_add_ps(v01, increment), increment);
-        pair = _mm_add_ps(_mm_add_ps(v23, increment), increment);
-        __m256d p01, p23;
-        ramp_products(x, v01, v23, &p01, &p23);
-        add_four(out, p01, p23);
+        if (!Rounds || k + 5 < *rounds) {
+            const __m128 v23 = _mm_add_ps(_mm_add_ps(v01, increment), increment);
+            pair = _mm_add_ps(_mm_add_ps(v23, increment), increment);
+            if (Rounds) k += 4;
+            return mix(out, x, v01, v23, 4);
+        }
+        const __m128 v1 = next(v01, k + 1), v2 = next(v1, k + 2), v3 = next(v2, k + 3), v4 = next(v3, k + 4);
+        // The second half is right unless a round follows, when the next
+        // group takes its sums one at a time too.
+        pair = _mm_movelh_ps(v4, _mm_add_ps(v4, increment));
+        k += 4;
+        mix(out, x, _mm_movelh_ps(v01, v1), _mm_movelh_ps(v2, v3), 4);
     }
-    // The last 1 to 3 frames; the volumes go on from those after the last.
+    // The last 1 to 3 frames; the first half of the pair goes on to the
+    // volumes after the last.
     AVX2_INLINE void some(float* out, __m256d x, int32_t frames) {
-        const __m128 v01 = pair;
-        const __m128 v23 = _mm_add_ps(_mm_add_ps(v01, increment), increment);
-        pair = frames == 1 ? _mm_movehl_ps(v01, v01) : frames == 2 ? v23 : _mm_movehl_ps(v23, v23);
-        __m256d p01, p23;
-        ramp_products(x, v01, v23, &p01, &p23);
-        add_some(out, p01, p23, frames);
+        const __m128 v0 = pair;
+        const __m128 v1 = next(v0, k + 1), v2 = next(v1, k + 2), v3 = next(v2, k + 3);
+        pair = frames == 1 ? v1 : frames == 2 ? v2 : v3;
+        k += frames;
+        mix(out, x, _mm_movelh_ps(v0, v1), _mm_movelh_ps(v2, v3), frames);
     }
 };
 
-AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* data, uint64_t position,
-                                    uint64_t step, bool backward, float* left, float* right,
-                                    float left_increment, float right_increment) {
+template <bool Rounds>
+AVX2_INLINE static uint64_t ramp_mix(float* out, int32_t count, const int16_t* data, uint64_t position, uint64_t step,
+                                     bool backward, float* left, float* right, float left_increment,
+                                     float right_increment, const int32_t* rounds) {
     if (count < 1) return position;
     const auto [last, even, stride] = mix_steps(position, step, backward, count);
     const __m256i offsets = lane_offsets(stride);
@@ -375,8 +416,9 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
     // register-to-register vmovq, which valgrind cannot decode.
     const __m128 increment2 = _mm_unpacklo_ps(_mm_set_ss(left_increment), _mm_set_ss(right_increment));
     const __m128 volume = _mm_unpacklo_ps(_mm_set_ss(*left), _mm_set_ss(*right));
-    // The first frame's volumes and the second's: the first plus the increments.
-    RampGroups groups{_mm_movelh_ps(volume, _mm_add_ps(volume, increment2)), _mm_movelh_ps(increment2, increment2)};
+    // The first frame's volumes and the second's, unless a round falls between.
+    RampGroups<Rounds> groups{_mm_movelh_ps(volume, _mm_add_ps(volume, increment2)),
+                              _mm_movelh_ps(increment2, increment2), rounds, 0};
     uint64_t a = position & ~uint64_t(1);
     int32_t k = 0;
     if (near_mix(out, count, data, a, even, backward, offsets, &groups)) {
@@ -385,18 +427,30 @@ AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* da
         for (; k + 4 <= count; k += 4, a += 4 * stride, out += 8)
             groups.four(out, samples_far(data, a, stride, offsets));
     }
-    float l = _mm_cvtss_f32(groups.pair);
-    float r = _mm_cvtss_f32(_mm_shuffle_ps(groups.pair, groups.pair, 1));
+    __m128 v = groups.pair;
     for (; k < count; k++, a += stride, out += 2) {
         const double s = mix_sample(data, a);
-        out[0] = mix_add(out[0], s, l);
-        out[1] = mix_add(out[1], s, r);
-        l += left_increment;
-        r += right_increment;
+        out[0] = mix_add(out[0], s, _mm_cvtss_f32(v));
+        out[1] = mix_add(out[1], s, _mm_cvtss_f32(_mm_shuffle_ps(v, v, 1)));
+        v = groups.next(v, k + 1);
     }
-    *left = l;
-    *right = r;
+    *left = _mm_cvtss_f32(v);
+    *right = _mm_cvtss_f32(_mm_shuffle_ps(v, v, 1));
     return last;
+}
+
+AVX2_FN static uint64_t avx2_ramped(float* out, int32_t count, const int16_t* data, uint64_t position,
+                                    uint64_t step, bool backward, float* left, float* right,
+                                    float left_increment, float right_increment) {
+    return ramp_mix<false>(out, count, data, position, step, backward, left, right, left_increment, right_increment,
+                           nullptr);
+}
+
+AVX2_FN static uint64_t avx2_ramped_through(float* out, int32_t count, const int16_t* data, uint64_t position,
+                                            uint64_t step, bool backward, float* left, float* right,
+                                            float left_increment, float right_increment, const int32_t* rounds) {
+    return ramp_mix<true>(out, count, data, position, step, backward, left, right, left_increment, right_increment,
+                          rounds);
 }
 
 // Eight samples to 32-bit integers as SSE2's conversion takes them: NaN to
@@ -422,7 +476,8 @@ AVX2_FN static void avx2_convert(float* source, int16_t* destination, int32_t fr
     if (i < n) mix_convert_sse2(source + i, destination + i, (n - i) / 2);
 }
 
-static const MixKernels avx2_kernels = {"avx2", avx2_plain, avx2_ramped, avx2_convert, true, avx2_plain_clear};
+static const MixKernels avx2_kernels = {"avx2", avx2_plain, avx2_ramped, avx2_ramped_through,
+                                        avx2_convert, true, avx2_plain_clear};
 const MixKernels* const mix_avx2_kernels = &avx2_kernels;
 #else
 const MixKernels* const mix_avx2_kernels = nullptr;

@@ -2,6 +2,8 @@
 // reference version and in SIMD versions that give the same bits, chosen at
 // run time by what the processor has. Player-internal.
 #pragma once
+#include <algorithm>
+#include <cfloat>
 #include <cstdint>
 
 // Adds `count` frames of one voice at steady volumes (each a float factor of
@@ -15,6 +17,15 @@ typedef uint64_t (*MixPlainFn)(float* out, int32_t count, const int16_t* data, u
 typedef uint64_t (*MixRampedFn)(float* out, int32_t count, const int16_t* data, uint64_t position,
                                 uint64_t step, bool backward, float* left, float* right,
                                 float left_increment, float right_increment);
+// A ramp through loop ends: after each frame count listed in `rounds`
+// (ascending, each below `count`, the list ended by one that is not) the
+// volumes reached are rounded to bytes and go on from byte / 255, as where a
+// pass of the mix ends at a loop end and the next one begins. The walk itself
+// goes on unbroken: the caller has made sure that the data read on is what
+// the loop would read.
+typedef uint64_t (*MixRampThroughFn)(float* out, int32_t count, const int16_t* data, uint64_t position,
+                                     uint64_t step, bool backward, float* left, float* right,
+                                     float left_increment, float right_increment, const int32_t* rounds);
 // 2 x frames floats to 16-bit samples: rounded half to even, limited to the
 // 16-bit range, NaN to 0. The floats are left at 0, so the mix buffer is clear
 // for the next block without a pass of its own.
@@ -30,6 +41,7 @@ struct MixKernels {
     const char* name;
     MixPlainFn plain;
     MixRampedFn ramped;
+    MixRampThroughFn ramped_through;
     ConvertFn convert;
     bool shortcuts;
     // plain for a span that holds +0.0 floats only; may store what plain adds
@@ -105,4 +117,59 @@ inline float mix_add(float into, double sample, float volume) {
 inline uint64_t mix_step_once(uint64_t position, uint64_t step, bool backward) {
     position &= ~uint64_t(1);
     return backward ? position - step : position + step;
+}
+
+// A ramp's volume as a byte, rounded half to even (the default rounding mode),
+// without a call into the maths library. The product is exact in double; a
+// float product could round onto a tie (2.50000009 to 2.5) and then to the
+// wrong byte.
+inline uint8_t mix_volume_byte(float v) {
+    const double scaled = static_cast<double>(v) * 255.0;
+#if FLT_EVAL_METHOD == 0
+    // Adding and taking away 2^52 + 2^51 rounds as nearbyint does, for any
+    // value of that size.
+    constexpr double ROUNDER = 6755399441055744.0;
+    const double rounded = (scaled + ROUNDER) - ROUNDER;
+    // NaN goes to 0: std::min keeps it, std::max then takes the 0.
+    return static_cast<uint8_t>(std::max(0.0, std::min(rounded, 255.0)));
+#else
+    // An x87 unit computes the sum above in 64 bits, where it does not round
+    // to a whole number: the rounding is worked out from the whole part and
+    // the rest instead, both exact at any precision.
+    if (!(scaled > 0.0)) return 0;
+    if (scaled >= 255.0) return 255;
+    const int32_t whole = static_cast<int32_t>(scaled);
+    const double rest = scaled - whole;
+    return static_cast<uint8_t>(whole + (rest > 0.5 || (rest == 0.5 && (whole & 1))));
+#endif
+}
+
+// The float volume a ramp starts from at a byte.
+inline float mix_volume_float(uint8_t byte) {
+    float v = byte / 255.0f;
+#if FLT_EVAL_METHOD != 0
+    volatile float stored = v;  // the x87 unit's quotient rounded to a float
+    v = stored;
+#endif
+    return v;
+}
+
+inline float mix_ramp_restart(float v) { return mix_volume_float(mix_volume_byte(v)); }
+
+// A ramp through loop ends made of one ramp kernel's runs, one per stretch
+// between rounds: for kernels whose runs start cheaply.
+template <MixRampedFn run>
+uint64_t mix_ramp_runs(float* out, int32_t count, const int16_t* data, uint64_t position, uint64_t step,
+                       bool backward, float* left, float* right, float left_increment, float right_increment,
+                       const int32_t* rounds) {
+    int32_t k = 0;
+    for (;; rounds++) {
+        const int32_t end = *rounds < count ? *rounds : count;
+        position = run(out + 2 * k, end - k, data, position, step, backward, left, right, left_increment,
+                       right_increment);
+        if (end == count) return position;
+        k = end;
+        *left = mix_ramp_restart(*left);
+        *right = mix_ramp_restart(*right);
+    }
 }

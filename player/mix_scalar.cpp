@@ -59,5 +59,7 @@ static void scalar_convert(float* source, int16_t* destination, int32_t frames) 
     }
 }
 
-const MixKernels mix_reference_kernels = {"reference", scalar_plain, scalar_ramped, scalar_convert, false, scalar_plain};
-const MixKernels mix_scalar_kernels = {"scalar", scalar_plain, scalar_ramped, scalar_convert, true, scalar_plain};
+const MixKernels mix_reference_kernels = {"reference", scalar_plain, scalar_ramped, mix_ramp_runs<scalar_ramped>,
+                                          scalar_convert, false, scalar_plain};
+const MixKernels mix_scalar_kernels = {"scalar", scalar_plain, scalar_ramped, mix_ramp_runs<scalar_ramped>,
+                                       scalar_convert, true, scalar_plain};

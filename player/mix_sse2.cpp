@@ -130,7 +130,8 @@ SSE2_FN void mix_convert_sse2(float* source, int16_t* destination, int32_t frame
     }
 }
 
-static const MixKernels sse2_kernels = {"sse2", sse2_plain, sse2_ramped, mix_convert_sse2, true, sse2_plain};
+static const MixKernels sse2_kernels = {"sse2", sse2_plain, sse2_ramped, mix_ramp_runs<sse2_ramped>, mix_convert_sse2,
+                                        true, sse2_plain};
 const MixKernels* const mix_sse2_kernels = &sse2_kernels;
 #else
 const MixKernels* const mix_sse2_kernels = nullptr;

@@ -201,29 +201,34 @@ static int32_t ramp_setup(Voice* v, bool ahead) {
     return count;
 }
 
-// A ramp's volume as a byte, rounded half to even (the default rounding mode),
-// without a call into the maths library. The product is exact in double; a
-// float product could round onto a tie (2.50000009 to 2.5) and then to the
-// wrong byte.
-static uint8_t to_volume(float v) {
-    const double scaled = static_cast<double>(v) * 255.0;
-#if FLT_EVAL_METHOD == 0
-    // Adding and taking away 2^52 + 2^51 rounds as nearbyint does, for any
-    // value of that size.
-    constexpr double ROUNDER = 6755399441055744.0;
-    const double rounded = (scaled + ROUNDER) - ROUNDER;
-    // NaN goes to 0: std::min keeps it, std::max then takes the 0.
-    return static_cast<uint8_t>(std::max(0.0, std::min(rounded, 255.0)));
-#else
-    // An x87 unit computes the sum above in 64 bits, where it does not round
-    // to a whole number: the rounding is worked out from the whole part and
-    // the rest instead, both exact at any precision.
-    if (!(scaled > 0.0)) return 0;
-    if (scaled >= 255.0) return 255;
-    const int32_t whole = static_cast<int32_t>(scaled);
-    const double rest = scaled - whole;
-    return static_cast<uint8_t>(whole + (rest > 0.5 || (rest == 0.5 && (whole & 1))));
-#endif
+// The most loop ends one kernel call of a ramp goes through; a ramp with
+// more stops at the last of them and goes on in the next pass.
+constexpr int32_t MAX_ROUNDS = 32;
+
+// A forward loop's ramp played on through the loop's copies from `position`
+// (below the loop end) for at most `count` frames: the frame counts after
+// which the passes of the mix would have ended at a loop end, worked out as
+// they would have, go to `rounds` (ended by INT32_MAX). Returns the frames
+// the kernel call covers: `count`, or less where the copies or the rounds
+// run out, then ending at a loop end.
+__attribute__((noinline)) static int32_t ramp_rounds(uint64_t position, uint64_t step, const Bounds& b, int32_t count, int32_t* rounds) {
+    const uint64_t to_limit = frames_to_boundary(b.limit - position, step, false, count);
+    if (to_limit < static_cast<uint64_t>(count)) count = static_cast<int32_t>(to_limit);
+    int32_t done = 0, n = 0;
+    for (;;) {
+        const uint64_t frames = frames_to_boundary(b.end - position, step, false, count - done);
+        if (frames >= static_cast<uint64_t>(count - done)) break;
+        done += static_cast<int32_t>(frames);
+        if (n == MAX_ROUNDS) {
+            count = done;
+            break;
+        }
+        rounds[n++] = done;
+        position = mix_advance(position, step, false, static_cast<int32_t>(frames));
+        wrap_forward(&position, b);
+    }
+    rounds[n] = INT32_MAX;
+    return count;
 }
 
 // Whether no voice has added into the span of this mix_voices call yet,
@@ -266,13 +271,33 @@ static void mix_voice(Voice* v, float* span, int32_t n) {
             v->ramp_frames_left = ramp;
             const int32_t count_before = count;
             if (ramp < count) count = ramp;
-            float left = v->current_left_volume / 255.0f;
-            float right = v->current_right_volume / 255.0f;
+            float left = mix_volume_float(v->current_left_volume);
+            float right = mix_volume_float(v->current_right_volume);
+            if (end_reached && ramp > count && b.limit > b.end && count > 0) {
+                // Through the copies of a short forward loop, up to the end of
+                // the ramp, of the span or of the copies, in one call: the
+                // kernel rounds the volumes where each pass would have ended.
+                int32_t rounds[MAX_ROUNDS + 1];
+                count = ramp_rounds(position, step, b, std::min(ramp, remaining), rounds);
+                position = mix_kernels->ramped_through(cursor, count, sample->data, position, step, false, &left,
+                                                       &right, v->ramp_left_increment, v->ramp_right_increment,
+                                                       rounds);
+                span_clear = false;
+                v->current_left_volume = mix_volume_byte(left);
+                v->current_right_volume = mix_volume_byte(right);
+                v->ramp_frames_left = ramp - count;
+                cursor += 2 * count;
+                remaining -= count;
+                // Where the pass would have ended at a loop end, or within the
+                // loop after the last one.
+                if (position >= b.end) wrap_forward(&position, b);
+                continue;
+            }
             position = mix_kernels->ramped(cursor, count, sample->data, position, step, backward, &left, &right,
                                            v->ramp_left_increment, v->ramp_right_increment);
             span_clear = false;
-            v->current_left_volume = to_volume(left);
-            v->current_right_volume = to_volume(right);
+            v->current_left_volume = mix_volume_byte(left);
+            v->current_right_volume = mix_volume_byte(right);
             v->ramp_frames_left = ramp - count;
             if (v->ramp_frames_left == 0 && count < count_before) {
                 cursor += 2 * count;

@@ -79,20 +79,23 @@ void expect_same(const std::vector<float>& mix, const std::vector<float>& refere
 
 }  // namespace
 
+namespace {
+
 // Voices with random samples, positions, steps, directions and volumes, and
-// ramps that run over the calls, mixed over random spans by the reference
-// and by every other path from the same state.
-TEST(MixPaths, RandomVoicesGiveTheReferenceBits) {
+// ramps that run over the calls, mixed over random spans of up to `max_span`
+// frames by the reference and by every other path from the same state.
+// Loops of up to `short_loop` frames for every other sample.
+void mix_random_voices(uint32_t seed, int32_t max_span, uint32_t short_loop) {
     PathGuard guard;
     output_configure(44100);
-    std::mt19937 rng(20240611);
+    std::mt19937 rng(seed);
     std::vector<OwnedSample> samples;
     const uint8_t kinds[] = {LOOP_NONE, LOOP_FORWARD, LOOP_PINGPONG};
     for (int i = 0; i < 40; i++) {
         const uint32_t length = 1 + rng() % (i % 4 == 0 ? 3000 : 200);
         const uint8_t kind = kinds[rng() % 3];
         const uint32_t start = kind == LOOP_NONE ? 0 : rng() % length;
-        const uint32_t loop = kind == LOOP_NONE ? length : 1 + rng() % (i % 2 ? length - start : 4 < length - start ? 4 : length - start);
+        const uint32_t loop = kind == LOOP_NONE ? length : 1 + rng() % (i % 2 ? length - start : short_loop < length - start ? short_loop : length - start);
         samples.emplace_back(rng, length, kind, start, loop);
     }
     std::memset(voices, 0, sizeof voices);
@@ -117,7 +120,7 @@ TEST(MixPaths, RandomVoicesGiveTheReferenceBits) {
             v.right_volume = rng() % 3 ? v.left_volume : levels[rng() % 8];
         }
         for (float& x : start_mix) x = rng() % 4 == 0 ? 0.0f : static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
-        const int32_t n = 1 + static_cast<int32_t>(rng() % 2048);
+        const int32_t n = 1 + static_cast<int32_t>(rng() % max_span);
 
         std::memcpy(before, voices, sizeof before);
         ASSERT_TRUE(mix_use_path(MIX_REFERENCE));
@@ -134,6 +137,14 @@ TEST(MixPaths, RandomVoicesGiveTheReferenceBits) {
         std::memcpy(voices, after, sizeof after);
     }
 }
+
+}  // namespace
+
+TEST(MixPaths, RandomVoicesGiveTheReferenceBits) { mix_random_voices(20240611, 2048, 4); }
+
+// Spans shorter than a ramp, so targets change while ramps run, and loops
+// short enough that a ramp goes through dozens of loop ends, at steps up to 7.
+TEST(MixPaths, RampsThroughLoopEndsGiveTheReferenceBits) { mix_random_voices(5, 200, 40); }
 
 // Floats to 16 bits: ties, the ends of the range and beyond, infinities, NaN,
 // and block lengths that leave every tail.
@@ -240,6 +251,47 @@ TEST(MixPaths, SteadyKernelsGiveTheReferenceBits) {
                     ASSERT_EQ(std::memcmp(mix.data(), reference.data(), mix.size() * sizeof(float)), 0)
                         << path_name(path) << " count " << count << " step " << step << " clear " << clear;
                 }
+            }
+        }
+    }
+}
+
+// The ramp kernels through loop ends against the reference's runs with the
+// volumes rounded between them: rounds after any frame of a group, several
+// in one group, none.
+TEST(MixPaths, RampThroughKernelsGiveTheReferenceBits) {
+    std::mt19937 rng(77);
+    std::vector<int16_t> data(4096);
+    for (int16_t& x : data) x = static_cast<int16_t>(rng());
+    std::vector<float> start_mix(2 * 48), reference(start_mix.size()), mix(start_mix.size());
+    for (MixPath path : fast_paths()) {
+        for (int32_t count = 1; count <= 40; count++) {
+            for (int trial = 0; trial < 8; trial++) {
+                const bool backward = trial % 4 == 3;
+                const uint64_t step = (trial < 4 ? 0 : uint64_t(1 + rng() % 3) << 32) | rng();
+                const uint64_t position = uint64_t(backward ? 2200 : 100) << 32 | rng();
+                std::vector<int32_t> rounds;
+                for (int32_t k = 1; k < count; k++)
+                    if (rng() % (trial % 2 ? 2 : 6) == 0) rounds.push_back(k);
+                rounds.push_back(INT32_MAX);
+                const float left_increment = static_cast<float>(static_cast<int32_t>(rng() % 511) - 255) / 32640.0f;
+                const float right_increment = static_cast<float>(static_cast<int32_t>(rng() % 511) - 255) / 32640.0f;
+                float reference_left = static_cast<float>(rng() % 256) / 255.0f, reference_right = 0.5f;
+                float path_left = reference_left, path_right = reference_right;
+                for (float& x : start_mix) x = static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
+                reference = start_mix;
+                mix = start_mix;
+                const uint64_t reference_end = mix_reference_kernels.ramped_through(
+                    reference.data(), count, data.data(), position, step, backward, &reference_left, &reference_right,
+                    left_increment, right_increment, rounds.data());
+                const uint64_t end = mix_path_kernels(path)->ramped_through(mix.data(), count, data.data(), position, step,
+                                                                            backward, &path_left, &path_right,
+                                                                            left_increment, right_increment, rounds.data());
+                ASSERT_EQ(end, reference_end) << path_name(path) << " count " << count << " trial " << trial;
+                ASSERT_EQ(std::memcmp(mix.data(), reference.data(), mix.size() * sizeof(float)), 0)
+                    << path_name(path) << " count " << count << " trial " << trial;
+                ASSERT_EQ(std::memcmp(&path_left, &reference_left, sizeof(float)), 0) << path_name(path) << " count " << count;
+                ASSERT_EQ(std::memcmp(&path_right, &reference_right, sizeof(float)), 0) << path_name(path) << " count " << count;
             }
         }
     }
