@@ -2,6 +2,7 @@
 // worked examples and on the inputs they leave open.
 #include <gtest/gtest.h>
 #include <cstring>
+#include "player/output_settings.h"
 #include "player/seq.h"
 
 namespace {
@@ -60,6 +61,33 @@ TEST(Pitch, AmigaTable) {
     EXPECT_EQ(period_frequency(856, 0, false), 16725);
     EXPECT_EQ(period_frequency(1712, -856, false), 16725);  // a negative offset raises the pitch
     EXPECT_EQ(period_frequency(856, -856, false), 0);       // no division by zero
+}
+
+// A channel keeps the step it worked out last; the same period must give a
+// new one at another output rate or in the other profile.
+TEST(Pitch, VoiceStepFollowsRateAndProfile) {
+    Module m{};
+    m.flags = MODULE_LINEAR_TABLE;
+    Voice voice{};
+    Channel ch = fresh_channel();
+    ch.voice = &voice;
+    auto step_at = [&](int32_t period, int32_t rate, bool compatible) {
+        output_configure(rate);
+        seq_compatible = compatible;
+        ch.period = period;
+        ch.changes = CHANGE_PITCH;
+        seq_update_voice(&ch, &empty_sample, &m);
+        return static_cast<uint64_t>(voice.step) << 32 | voice.step_fraction;
+    };
+    EXPECT_EQ(step_at(4608, 44100, false), (uint64_t(8363) << 32) / 44100);
+    EXPECT_EQ(step_at(4608, 22050, false), (uint64_t(8363) << 32) / 22050);
+    // About 52 Hz: the defined pitch stops at 100 Hz, the tracker's does not.
+    EXPECT_EQ(step_at(10238, 44100, false), (uint64_t(100) << 32) / 44100);
+    const uint64_t low = step_at(10238, 44100, true);
+    EXPECT_EQ(low, (static_cast<uint64_t>(voice.frequency) << 32) / 44100);
+    EXPECT_LT(voice.frequency, 100);
+    seq_compatible = false;
+    output_configure(44100);
 }
 
 TEST(Envelope, SegmentValuesAndEnd) {
