@@ -329,14 +329,29 @@ AVX2_INLINE static uint64_t steady_mix(float* out, int32_t count, const int16_t*
     return last;
 }
 
-AVX2_FN static uint64_t avx2_plain(float* out, int32_t count, const int16_t* data, uint64_t position, uint64_t step,
-                                   bool backward, float left, float right) {
+AVX2_FN __attribute__((noinline)) static uint64_t avx2_plain(float* out, int32_t count, const int16_t* data,
+                                                             uint64_t position, uint64_t step, bool backward,
+                                                             float left, float right) {
     return steady_mix<SteadyGroups>(out, count, data, position, step, backward, left, right);
 }
 
+// Only the walks of 8 frames or more a window have a clear form: the rest
+// would add much code for little.
 AVX2_FN static uint64_t avx2_plain_clear(float* out, int32_t count, const int16_t* data, uint64_t position,
                                          uint64_t step, bool backward, float left, float right) {
-    return steady_mix<ClearGroups>(out, count, data, position, step, backward, left, right);
+    const auto [last, even, stride] = mix_steps(position, step, backward, count);
+    if (count < 1 || !near_steps(even, backward) || !near_reach(even, 8))
+        return avx2_plain(out, count, data, position, step, backward, left, right);
+    const __m256i offsets = lane_offsets(stride);
+    const uint64_t a = position & ~uint64_t(1);
+    ClearGroups groups{steady_volumes(left, right)};
+    if (near_reach(even, 32))
+        near_windows<32, false>(out, count, data, a, even, offsets, &groups);
+    else if (near_reach(even, 16))
+        near_windows<16, false>(out, count, data, a, even, offsets, &groups);
+    else
+        near_windows<8, false>(out, count, data, a, even, offsets, &groups);
+    return last;
 }
 
 // Both sides' volumes rounded to their bytes and taken up again from there,
