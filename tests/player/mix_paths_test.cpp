@@ -31,6 +31,22 @@ std::vector<MixPath> fast_paths() {
 
 const char* path_name(MixPath path) { return mix_path_kernels(path)->name; }
 
+// What the kernel tests draw: 4096 frames of sample data, a float of a mix
+// between voices, and a ramp's change per frame over up to 255 steps.
+std::vector<int16_t> random_samples(std::mt19937& rng) {
+    std::vector<int16_t> data(4096);
+    for (int16_t& x : data) x = static_cast<int16_t>(rng());
+    return data;
+}
+
+float random_level(std::mt19937& rng) {
+    return static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
+}
+
+float random_increment(std::mt19937& rng) {
+    return static_cast<float>(static_cast<int32_t>(rng() % 511) - 255) / 32640.0f;
+}
+
 // Keeps the fastest path in use after a test, whatever it chose.
 struct PathGuard {
     ~PathGuard() { mix_use_path(mix_best_path()); }
@@ -119,7 +135,7 @@ void mix_random_voices(uint32_t seed, int32_t max_span, uint32_t short_loop) {
             v.left_volume = rng() % 2 ? levels[rng() % 8] : static_cast<uint8_t>(rng());
             v.right_volume = rng() % 3 ? v.left_volume : levels[rng() % 8];
         }
-        for (float& x : start_mix) x = rng() % 4 == 0 ? 0.0f : static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
+        for (float& x : start_mix) x = rng() % 4 == 0 ? 0.0f : random_level(rng);
         const int32_t n = 1 + static_cast<int32_t>(rng() % max_span);
 
         std::memcpy(before, voices, sizeof before);
@@ -182,8 +198,7 @@ TEST(MixPaths, ConversionGivesTheReferenceBits) {
 // and backward.
 TEST(MixPaths, RampKernelsGiveTheReferenceBits) {
     std::mt19937 rng(31);
-    std::vector<int16_t> data(4096);
-    for (int16_t& x : data) x = static_cast<int16_t>(rng());
+    const std::vector<int16_t> data = random_samples(rng);
     std::vector<float> start_mix(2 * 48), reference(start_mix.size()), mix(start_mix.size());
     for (MixPath path : fast_paths()) {
         for (int32_t count = 1; count <= 40; count++) {
@@ -193,9 +208,9 @@ TEST(MixPaths, RampKernelsGiveTheReferenceBits) {
                 const uint64_t step = trial < 4 ? fraction : (uint64_t(1 + rng() % 3) << 32 | fraction);
                 const uint64_t position = uint64_t(backward ? 2200 : 100) << 32 | rng();
                 const float left = static_cast<float>(rng() % 256) / 255.0f, right = static_cast<float>(rng() % 256) / 255.0f;
-                const float left_increment = static_cast<float>(static_cast<int32_t>(rng() % 511) - 255) / 32640.0f;
-                const float right_increment = trial == 2 ? 0.0f : static_cast<float>(static_cast<int32_t>(rng() % 511) - 255) / 32640.0f;
-                for (float& x : start_mix) x = static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
+                const float left_increment = random_increment(rng);
+                const float right_increment = trial == 2 ? 0.0f : random_increment(rng);
+                for (float& x : start_mix) x = random_level(rng);
                 float reference_left = left, reference_right = right, path_left = left, path_right = right;
                 reference = start_mix;
                 mix = start_mix;
@@ -220,8 +235,7 @@ TEST(MixPaths, RampKernelsGiveTheReferenceBits) {
 // Into a clear span too, where a sign of zero would show.
 TEST(MixPaths, SteadyKernelsGiveTheReferenceBits) {
     std::mt19937 rng(77);
-    std::vector<int16_t> data(4096);
-    for (int16_t& x : data) x = static_cast<int16_t>(rng());
+    const std::vector<int16_t> data = random_samples(rng);
     std::vector<uint64_t> steps = {(uint64_t(2) << 32) - 1, uint64_t(2) << 32, 0xEE000000, 0x74000000, 0x36000000,
                                    0x1234567, uint64_t(3) << 31, 0x1BB000000, 0x1E6000000};
     // 6/7, 6/15, 6/31, 12/7 and 13/7 of a frame, and around them
@@ -239,7 +253,7 @@ TEST(MixPaths, SteadyKernelsGiveTheReferenceBits) {
                     const float left = rng() % 4 == 0 ? 0.0f : static_cast<float>(rng() % 256) / 255.0f;
                     const float right = static_cast<float>(rng() % 256) / 255.0f;
                     for (float& x : start_mix)
-                        x = clear ? 0.0f : static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
+                        x = clear ? 0.0f : random_level(rng);
                     reference = start_mix;
                     mix = start_mix;
                     const uint64_t reference_end = mix_reference_kernels.plain(reference.data(), count, data.data(), position,
@@ -261,8 +275,7 @@ TEST(MixPaths, SteadyKernelsGiveTheReferenceBits) {
 // in one group, none.
 TEST(MixPaths, RampThroughKernelsGiveTheReferenceBits) {
     std::mt19937 rng(77);
-    std::vector<int16_t> data(4096);
-    for (int16_t& x : data) x = static_cast<int16_t>(rng());
+    const std::vector<int16_t> data = random_samples(rng);
     std::vector<float> start_mix(2 * 48), reference(start_mix.size()), mix(start_mix.size());
     for (MixPath path : fast_paths()) {
         for (int32_t count = 1; count <= 40; count++) {
@@ -274,11 +287,11 @@ TEST(MixPaths, RampThroughKernelsGiveTheReferenceBits) {
                 for (int32_t k = 1; k < count; k++)
                     if (rng() % (trial % 2 ? 2 : 6) == 0) rounds.push_back(k);
                 rounds.push_back(INT32_MAX);
-                const float left_increment = static_cast<float>(static_cast<int32_t>(rng() % 511) - 255) / 32640.0f;
-                const float right_increment = static_cast<float>(static_cast<int32_t>(rng() % 511) - 255) / 32640.0f;
+                const float left_increment = random_increment(rng);
+                const float right_increment = random_increment(rng);
                 float reference_left = static_cast<float>(rng() % 256) / 255.0f, reference_right = 0.5f;
                 float path_left = reference_left, path_right = reference_right;
-                for (float& x : start_mix) x = static_cast<float>(static_cast<int32_t>(rng() % 80001) - 40000) / 3.0f;
+                for (float& x : start_mix) x = random_level(rng);
                 reference = start_mix;
                 mix = start_mix;
                 const uint64_t reference_end = mix_reference_kernels.ramped_through(
