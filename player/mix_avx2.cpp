@@ -282,16 +282,17 @@ AVX2_INLINE static void near_windows(float* out, int32_t count, const int16_t* d
 }
 
 // All `count` frames of a walk forward by steps below two frames, from as
-// many frames a window as the steps allow; false for other steps.
-template <class Groups>
+// many frames a window as the steps allow; false for other steps. With
+// `WholeWindows`, only walks of 8 frames or more from one window are taken.
+template <class Groups, bool WholeWindows = false>
 AVX2_INLINE static bool near_mix(float* out, int32_t count, const int16_t* data, uint64_t a, uint64_t even,
                                     bool backward, __m256i offsets, Groups* groups) {
-    if (!near_steps(even, backward)) return false;
+    if (!near_steps(even, backward) || (WholeWindows && !near_reach(even, 8))) return false;
     if (near_reach(even, 32)) {
         near_windows<32, false>(out, count, data, a, even, offsets, groups);
     } else if (near_reach(even, 16)) {
         near_windows<16, false>(out, count, data, a, even, offsets, groups);
-    } else if (near_reach(even, 8)) {
+    } else if (WholeWindows || near_reach(even, 8)) {
         near_windows<8, false>(out, count, data, a, even, offsets, groups);
     } else if (split_reach(even)) {
         near_windows<8, true>(out, count, data, a, even, offsets, groups);
@@ -339,19 +340,13 @@ AVX2_FN __attribute__((noinline)) static uint64_t avx2_plain(float* out, int32_t
 // would add much code for little.
 AVX2_FN static uint64_t avx2_plain_clear(float* out, int32_t count, const int16_t* data, uint64_t position,
                                          uint64_t step, bool backward, float left, float right) {
+    if (count < 1) return position;
     const auto [last, even, stride] = mix_steps(position, step, backward, count);
-    if (count < 1 || !near_steps(even, backward) || !near_reach(even, 8))
-        return avx2_plain(out, count, data, position, step, backward, left, right);
-    const __m256i offsets = lane_offsets(stride);
-    const uint64_t a = position & ~uint64_t(1);
     ClearGroups groups{steady_volumes(left, right)};
-    if (near_reach(even, 32))
-        near_windows<32, false>(out, count, data, a, even, offsets, &groups);
-    else if (near_reach(even, 16))
-        near_windows<16, false>(out, count, data, a, even, offsets, &groups);
-    else
-        near_windows<8, false>(out, count, data, a, even, offsets, &groups);
-    return last;
+    if (near_mix<ClearGroups, true>(out, count, data, position & ~uint64_t(1), even, backward, lane_offsets(stride),
+                                    &groups))
+        return last;
+    return avx2_plain(out, count, data, position, step, backward, left, right);
 }
 
 // Both sides' volumes rounded to their bytes and taken up again from there,
